@@ -1,0 +1,184 @@
+#include "app/form1.h"
+
+#include "app/appinfo.h"
+#include "app/cursorpicture.h"
+#include "app/picturebutton.h"
+#include "app/windowops.h"
+#include "filelist/filelistview.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+
+// The pictures are compiled into a static library, so they must be
+// registered by hand; outside any namespace, as the macro requires.
+static void registerPictures() { Q_INIT_RESOURCE(pictures); }
+
+namespace {
+
+QIcon picture(const QString& name) {
+    return QIcon(QStringLiteral(":/pictures/%1.svg").arg(name));
+}
+
+QFont captionFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11.25);
+    font.setBold(true);
+    return font;
+}
+
+QIcon transparentIcon() {
+    QPixmap blank(32, 32);
+    blank.fill(Qt::transparent);
+    return QIcon(blank);
+}
+
+} // namespace
+
+Form1::Form1(Form1Services services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_services(std::move(services)) {
+    registerPictures();
+    setObjectName(QStringLiteral("Form1"));
+    setFixedSize(ClientSize);
+    setWindowIcon(transparentIcon());
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Button, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    setMouseTracking(true);
+
+    createControls();
+    connect(&m_pointer, &PointerRules::codeChanged, this, &Form1::applyPointer);
+    load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls() {
+    // Created in tab order; Command1 sits left of the client area, where it
+    // takes the initial focus so that no visible control shows a focus mark.
+    Command1 = new QPushButton(QStringLiteral("Command1"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(-48, 176, 41, 33);
+
+    Check1 = new PictureButton(picture(QStringLiteral("film")), QStringLiteral("Add MKV File(s)"),
+                               this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setGeometry(8, 136, 137, 81);
+
+    Check2 = new PictureButton(picture(QStringLiteral("start")), QStringLiteral("Start"), this);
+    Check2->setObjectName(QStringLiteral("Check2"));
+    Check2->setGeometry(296, 136, 137, 81);
+
+    ListView1 = new FileListView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setGeometry(8, 8, 425, 121);
+    ListView1->setProgramFolder(m_services.programFolder);
+
+    Check3 = new PictureButton(picture(QStringLiteral("folder")),
+                               QStringLiteral("Add All MKV File(s) In Folder"), this);
+    Check3->setObjectName(QStringLiteral("Check3"));
+    Check3->setGeometry(152, 136, 137, 81);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(8, 225, 425, 25);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
+
+    for (PictureButton* button : {Check1, Check2, Check3}) {
+        button->setFont(captionFont());
+        button->setMouseTracking(true);
+        button->installEventFilter(this);
+    }
+    ProgressBar1->setMouseTracking(true);
+    ProgressBar1->installEventFilter(this);
+    // The list's own handlers run after this filter, so the window's rule comes first.
+    ListView1->viewport()->setMouseTracking(true);
+    ListView1->viewport()->installEventFilter(this);
+
+    setTabOrder(Command1, Check1);
+    setTabOrder(Check1, Check2);
+    setTabOrder(Check2, ListView1);
+    setTabOrder(ListView1, Check3);
+    setTabOrder(Check3, ProgressBar1);
+    Command1->setFocus();
+}
+
+void Form1::load() {
+    CenterOnScreen(*this);
+    setWindowTitle(applicationTitle());
+
+    const QString handPath =
+        programFolderFile(m_services.programFolder, QStringLiteral("HAND-M.CUR"));
+    if (FileExists(handPath)) {
+        if (const auto hand = loadCursorFile(handPath))
+            m_handCursor = *hand;
+    }
+
+    HomePageVisit(m_services.homePageDraw, m_services.openUrl).run();
+
+    // The column and the bar's white background are set up by the controls
+    // themselves; the white comes from the window's palette.
+    QPalette barPalette = ProgressBar1->palette();
+    barPalette.setColor(QPalette::Base, Qt::white);
+    barPalette.setColor(QPalette::Window, Qt::white);
+    ProgressBar1->setPalette(barPalette);
+}
+
+void Form1::CenterOnScreen(QWidget& window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QPoint position =
+        centeredPosition(screen->geometry().size(), window.frameGeometry().size());
+    window.move(position.x(), window.y()); // left first, then top
+    window.move(position);
+}
+
+void Form1::applyPointer(PointerCode code) {
+    switch (code) {
+    case PointerCode::Default:
+        unsetCursor();
+        break;
+    case PointerCode::Hourglass:
+        setCursor(Qt::WaitCursor);
+        break;
+    case PointerCode::Hand:
+        setCursor(m_handCursor);
+        break;
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == Check1 || watched == Check2 || watched == Check3)
+            m_pointer.pointerOverButton();
+        else if (watched == ProgressBar1 || watched == ListView1->viewport())
+            m_pointer.pointerOverBackground();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+    // Moves that a child ignored reach the window too; those were handled
+    // by the child's own rule already.
+    if (!childAt(event->position().toPoint()))
+        m_pointer.pointerOverBackground();
+    QWidget::mouseMoveEvent(event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Q_EMIT unloading();
+}

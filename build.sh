@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# One entry point for people and CI:
+#   ./build.sh run                          build and start the program
+#   ./build.sh test [--werror] [--sanitize] build and run every test
+#   ./build.sh screenshot                   remake docs/screenshot.png from the real window
+#   ./build.sh bench                        build and run the benchmarks
+# Missing Debian/Ubuntu packages are installed first (through sudo when not root).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
+          ffmpeg xvfb xauth xdotool x11-utils fonts-liberation clang-format imagemagick)
+
+ensure_packages() {
+    local missing=() package
+    for package in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" </dev/null
+}
+
+command=${1:-run}
+shift || true
+werror=OFF
+sanitize=OFF
+for option in "$@"; do
+    case "$option" in
+    --werror) werror=ON ;;
+    --sanitize) sanitize=ON ;;
+    *) echo "unknown option: $option" >&2; exit 2 ;;
+    esac
+done
+build_dir=build
+[ "$sanitize" = ON ] && build_dir=build-sanitize
+
+configure_and_build() {
+    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DQUORVANE_WERROR="$werror" -DQUORVANE_SANITIZE="$sanitize" >/dev/null
+    cmake --build "$build_dir" --parallel "$(nproc)" "$@"
+}
+
+ensure_packages
+case "$command" in
+run)
+    configure_and_build --target quorvane
+    exec "$build_dir/bin/quorvane"
+    ;;
+test)
+    configure_and_build
+    if [ "$sanitize" = ON ]; then
+        export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+        export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+        export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    fi
+    ctest --test-dir "$build_dir" --output-on-failure --parallel 2
+    ;;
+screenshot)
+    configure_and_build --target quorvane
+    docs/make-screenshot.sh "$build_dir/bin/quorvane" docs/screenshot.png
+    ;;
+bench)
+    configure_and_build
+    for benchmark in "$build_dir"/bench/bench_*; do
+        [ -x "$benchmark" ] && "$benchmark"
+    done
+    ;;
+*)
+    echo "usage: $0 run | test [--werror] [--sanitize] | screenshot | bench" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,238 @@
+#include "app/form1.h"
+#include "app/picturebutton.h"
+#include "filelist/filelistview.h"
+#include "testservices.h"
+
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class Form1Test : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initialState();
+    void tabOrderAndFocus();
+    void captionsFit_data();
+    void captionsFit();
+    void centresWindowLargerThanScreen();
+    void homePageOpensOnceOnSeven();
+    void pointerRulesFollowTheMouse_data();
+    void pointerRulesFollowTheMouse();
+    void handPictureFromProgramFolder();
+    void closingAnnouncesUnload();
+
+private:
+    static void moveOver(QWidget* widget) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &move);
+    }
+    ScriptedDialogs m_dialogs;
+};
+
+void Form1Test::initialState() {
+    QTemporaryDir folder;
+    Form1 form(testServices(folder.path(), &m_dialogs));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Quorvane"));
+    QCOMPARE(form.size(), QSize(441, 257));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
+    QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
+    const QImage icon = form.windowIcon().pixmap(32, 32).toImage();
+    QCOMPARE(icon.size(), QSize(32, 32));
+    QCOMPARE(icon.pixelColor(16, 16).alpha(), 0);
+
+    struct Control {
+        const char* name;
+        QRect geometry;
+        QString caption;
+    };
+    const Control controls[] = {
+        {"Command1", QRect(-48, 176, 41, 33), QStringLiteral("Command1")},
+        {"Check1", QRect(8, 136, 137, 81), QStringLiteral("Add MKV File(s)")},
+        {"Check2", QRect(296, 136, 137, 81), QStringLiteral("Start")},
+        {"Check3", QRect(152, 136, 137, 81), QStringLiteral("Add All MKV File(s) In Folder")},
+    };
+    for (const Control& control : controls) {
+        auto* button = form.findChild<QPushButton*>(QLatin1String(control.name));
+        QVERIFY2(button, control.name);
+        QCOMPARE(button->geometry(), control.geometry);
+        QCOMPARE(button->text(), control.caption);
+        QCOMPARE(button->accessibleName().isEmpty() ? button->text() : button->accessibleName(),
+                 control.caption);
+    }
+    for (const char* name : {"Check1", "Check2", "Check3"}) {
+        auto* button = form.findChild<PictureButton*>(QLatin1String(name));
+        QVERIFY2(button, name);
+        QVERIFY(!button->icon().isNull());
+        QCOMPARE(button->font().pointSizeF(), 11.25);
+        QVERIFY(button->font().bold());
+        QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));
+    }
+
+    auto* list = form.findChild<FileListView*>(QStringLiteral("ListView1"));
+    QVERIFY(list);
+    QCOMPARE(list->geometry(), QRect(8, 8, 425, 121));
+    QCOMPARE(list->columnCount(), 1);
+    QCOMPARE(list->headerItem()->text(0), QStringLiteral("MKV File(s)"));
+    QCOMPARE(list->columnWidth(0), 353);
+    QVERIFY(!list->isHeaderHidden());
+    QCOMPARE(list->header()->sectionResizeMode(0), QHeaderView::Interactive);
+    QVERIFY(!list->isSortingEnabled());
+    QCOMPARE(list->count(), 0);
+    QCOMPARE(list->toolTip(), QStringLiteral("Drag and drop files here. Double-click item to "
+                                             "remove it. Move bar to right and out of window to "
+                                             "reveal full names."));
+    QCOMPARE(list->font().pointSizeF(), 9.0);
+    QVERIFY(list->font().bold());
+
+    auto* bar = form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    QVERIFY(bar);
+    QCOMPARE(bar->geometry(), QRect(8, 225, 425, 25));
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(bar->maximum(), 100);
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(bar->palette().color(QPalette::Base), QColor(Qt::white));
+    QCOMPARE(int(form.pointer().code()), 0);
+}
+
+void Form1Test::tabOrderAndFocus() {
+    QTemporaryDir folder;
+    Form1 form(testServices(folder.path(), &m_dialogs));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(QApplication::focusWidget(), form.findChild<QWidget*>(QStringLiteral("Command1")));
+
+    // Space on the invisible button does nothing: no dialog, no message.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(m_dialogs.fileTitles.isEmpty() && m_dialogs.folderTitles.isEmpty());
+    QVERIFY(m_dialogs.messages.isEmpty());
+
+    const QStringList order = {QStringLiteral("Check1"), QStringLiteral("Check2"),
+                               QStringLiteral("ListView1"), QStringLiteral("Check3")};
+    for (const QString& name : order) {
+        QTest::keyClick(&form, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), name);
+    }
+}
+
+void Form1Test::captionsFit_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("add files") << QStringLiteral("Check1") << 1;
+    QTest::newRow("start") << QStringLiteral("Check2") << 1;
+    QTest::newRow("add folder") << QStringLiteral("Check3") << 2;
+}
+
+void Form1Test::captionsFit() {
+    QFETCH(QString, name);
+    QFETCH(int, lines);
+    QTemporaryDir folder;
+    Form1 form(testServices(folder.path(), &m_dialogs));
+    auto* button = form.findChild<PictureButton*>(name);
+    QVERIFY(button);
+    const QRect area = button->captionRect();
+    const QFontMetrics metrics(button->font());
+    const QRect needed =
+        metrics.boundingRect(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                             button->text());
+    QVERIFY2(area.contains(needed), qPrintable(QStringLiteral("%1 needs %2x%3 in %4x%5")
+                                                   .arg(name)
+                                                   .arg(needed.width())
+                                                   .arg(needed.height())
+                                                   .arg(area.width())
+                                                   .arg(area.height())));
+    QCOMPARE(needed.height() / metrics.lineSpacing(), lines);
+}
+
+void Form1Test::centresWindowLargerThanScreen() {
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    QWidget big;
+    big.setFixedSize(screen.width() + 200, screen.height() + 101);
+    Form1::CenterOnScreen(big);
+    QCOMPARE(big.pos(), QPoint(-100, -51));
+
+    QTemporaryDir folder;
+    Form1 form(testServices(folder.path(), &m_dialogs));
+    QCOMPARE(form.pos(), QPoint((screen.width() - 441) / 2, (screen.height() - 257) / 2));
+}
+
+void Form1Test::homePageOpensOnceOnSeven() {
+    QTemporaryDir folder;
+    for (int draw : {1, 6, 7, 8, 100}) {
+        int openings = 0;
+        Form1 form(testServices(folder.path(), &m_dialogs, draw, &openings));
+        QCOMPARE(openings, draw == 7 ? 1 : 0);
+    }
+}
+
+void Form1Test::pointerRulesFollowTheMouse_data() {
+    QTest::addColumn<bool>("busy");
+    QTest::newRow("idle") << false;
+    QTest::newRow("long work under way") << true;
+}
+
+void Form1Test::pointerRulesFollowTheMouse() {
+    QFETCH(bool, busy);
+    QTemporaryDir folder; // no HAND-M.CUR here
+    Form1 form(testServices(folder.path(), &m_dialogs));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    if (busy)
+        form.pointer().setCode(PointerCode::Hourglass);
+    const int expectedOverButton = busy ? 11 : 99;
+    const int expectedElsewhere = busy ? 11 : 0;
+
+    for (const char* name : {"Check1", "Check2", "Check3"}) {
+        moveOver(form.findChild<QWidget*>(QLatin1String(name)));
+        QCOMPARE(int(form.pointer().code()), expectedOverButton);
+        QCOMPARE(form.cursor().shape(), busy ? Qt::WaitCursor : Qt::PointingHandCursor);
+        moveOver(name == QByteArray("Check2") ? form.progressBar() : static_cast<QWidget*>(&form));
+        QCOMPARE(int(form.pointer().code()), expectedElsewhere);
+    }
+    moveOver(form.findChild<QWidget*>(QStringLiteral("Check1")));
+    moveOver(form.fileList()->viewport());
+    QCOMPARE(int(form.pointer().code()), expectedElsewhere);
+    QCOMPARE(form.cursor().shape(), busy ? Qt::WaitCursor : Qt::ArrowCursor);
+}
+
+void Form1Test::handPictureFromProgramFolder() {
+    QTemporaryDir folder;
+    QVERIFY(QFile::copy(QStringLiteral(QUORVANE_BIN_DIR "/HAND-M.CUR"),
+                        folder.filePath(QStringLiteral("HAND-M.CUR"))));
+    Form1 withHand(testServices(folder.path(), &m_dialogs));
+    QCOMPARE(withHand.handCursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(withHand.handCursor().pixmap().size(), QSize(32, 32));
+    moveOver(withHand.findChild<QWidget*>(QStringLiteral("Check2")));
+    QCOMPARE(withHand.cursor().shape(), Qt::BitmapCursor);
+
+    // A file of that name that is no picture leaves the toolkit's hand in place.
+    QTemporaryDir brokenFolder;
+    QFile broken(brokenFolder.filePath(QStringLiteral("HAND-M.CUR")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("not a cursor");
+    broken.close();
+    Form1 withBroken(testServices(brokenFolder.path(), &m_dialogs));
+    QCOMPARE(withBroken.handCursor().shape(), Qt::PointingHandCursor);
+}
+
+void Form1Test::closingAnnouncesUnload() {
+    QTemporaryDir folder;
+    Form1 form(testServices(folder.path(), &m_dialogs));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QSignalSpy unloading(&form, &Form1::unloading);
+    QVERIFY(form.close());
+    QCOMPARE(unloading.size(), 1);
+    QVERIFY(m_dialogs.messages.isEmpty());
+}
+
+QTEST_MAIN(Form1Test)
+#include "tst_form1.moc"

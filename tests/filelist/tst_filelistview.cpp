@@ -1,0 +1,136 @@
+// The list widget driven with real Qt mouse events, so the order in which Qt
+// reports press, moves, release and double-click is covered, not only the rules.
+
+#include "filelist/filelistview.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QStringList texts(const FileListView& view) {
+    QStringList all;
+    for (int position = 1; position <= view.count(); ++position)
+        all << view.textAt(position);
+    return all;
+}
+
+} // namespace
+
+class FileListViewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void mouseDragReorders_data();
+    void mouseDragReorders();
+    void doubleClickRemovesSelected_data();
+    void doubleClickRemovesSelected();
+    void dragPointerDuringGesture_data();
+    void dragPointerDuringGesture();
+    void clickEndsDrops();
+
+private:
+    QPoint centreOf(int position) const {
+        return m_view->visualItemRect(m_view->topLevelItem(position - 1)).center();
+    }
+    QWidget* surface() const { return m_view->viewport(); }
+
+    std::unique_ptr<FileListView> m_view;
+    QTemporaryDir m_programFolder;
+};
+
+void FileListViewTest::init() {
+    m_view = std::make_unique<FileListView>();
+    m_view->setProgramFolder(m_programFolder.path());
+    m_view->resize(425, 300);
+    for (const char* name : {"a.mkv", "b.mkv", "c.mkv", "d.mkv"})
+        m_view->appendEntry(QLatin1String(name));
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+}
+
+void FileListViewTest::cleanup() { m_view.reset(); }
+
+void FileListViewTest::mouseDragReorders_data() {
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<QList<int>>("over");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("left, slow, downwards")
+        << Qt::LeftButton << 1 << QList<int>{2, 3}
+        << QStringList{"b.mkv", "c.mkv", "a.mkv", "d.mkv"};
+    QTest::newRow("left, jump") << Qt::LeftButton << 4 << QList<int>{1}
+                                << QStringList{"d.mkv", "b.mkv", "c.mkv", "a.mkv"};
+    QTest::newRow("right button arms too")
+        << Qt::RightButton << 3 << QList<int>{2} << QStringList{"a.mkv", "c.mkv", "b.mkv", "d.mkv"};
+}
+
+void FileListViewTest::mouseDragReorders() {
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(int, from);
+    QFETCH(QList<int>, over);
+    QFETCH(QStringList, expected);
+    QTest::mousePress(surface(), button, Qt::NoModifier, centreOf(from));
+    for (int position : over)
+        QTest::mouseMove(surface(), centreOf(position));
+    QTest::mouseRelease(surface(), button, Qt::NoModifier, centreOf(over.constLast()));
+    QCOMPARE(texts(*m_view), expected);
+    QCOMPARE(m_view->currentItem()->text(0), expected.at(over.constLast() - 1));
+    QVERIFY(!m_view->entries().dragging());
+
+    // Moves after the release leave the order alone.
+    QTest::mouseMove(surface(), centreOf(1));
+    QTest::mouseMove(surface(), centreOf(4));
+    QCOMPARE(texts(*m_view), expected);
+}
+
+void FileListViewTest::doubleClickRemovesSelected_data() {
+    QTest::addColumn<bool>("onBlankSpace");
+    QTest::newRow("on the entry") << false;
+    QTest::newRow("on blank space") << true;
+}
+
+void FileListViewTest::doubleClickRemovesSelected() {
+    QFETCH(bool, onBlankSpace);
+    QTest::mouseClick(surface(), Qt::LeftButton, Qt::NoModifier, centreOf(2));
+    const QPoint where = onBlankSpace ? QPoint(20, surface()->height() - 5) : centreOf(2);
+    QTest::mouseDClick(surface(), Qt::LeftButton, Qt::NoModifier, where);
+    QCOMPARE(texts(*m_view), QStringList({"a.mkv", "c.mkv", "d.mkv"}));
+
+    // With nothing selected a double-click removes nothing.
+    m_view->clearSelection();
+    QTest::mouseDClick(surface(), Qt::LeftButton, Qt::NoModifier, QPoint(20, surface()->height() - 5));
+    QCOMPARE(texts(*m_view), QStringList({"a.mkv", "c.mkv", "d.mkv"}));
+}
+
+void FileListViewTest::dragPointerDuringGesture_data() {
+    QTest::addColumn<bool>("withPicture");
+    QTest::newRow("drag.ico beside the program") << true;
+    QTest::newRow("drag.ico missing") << false;
+}
+
+void FileListViewTest::dragPointerDuringGesture() {
+    QFETCH(bool, withPicture);
+    if (withPicture)
+        QVERIFY(QFile::copy(QStringLiteral(QUORVANE_BIN_DIR "/drag.ico"),
+                            m_programFolder.filePath(QStringLiteral("drag.ico"))));
+    else
+        QFile::remove(m_programFolder.filePath(QStringLiteral("drag.ico")));
+    QTest::mousePress(surface(), Qt::LeftButton, Qt::NoModifier, centreOf(1));
+    QCOMPARE(surface()->cursor().shape(), withPicture ? Qt::BitmapCursor : Qt::DragMoveCursor);
+    QTest::mouseRelease(surface(), Qt::LeftButton, Qt::NoModifier, centreOf(1));
+    QCOMPARE(surface()->cursor().shape(), Qt::ArrowCursor);
+}
+
+void FileListViewTest::clickEndsDrops() {
+    QVERIFY(m_view->acceptDrops());
+    QTest::mouseClick(surface(), Qt::LeftButton, Qt::NoModifier, QPoint(20, surface()->height() - 5));
+    QVERIFY(m_view->acceptDrops()); // blank space is no entry
+    QTest::mouseClick(surface(), Qt::LeftButton, Qt::NoModifier, centreOf(3));
+    QVERIFY(!m_view->acceptDrops());
+    QVERIFY(!m_view->entries().acceptsDrops());
+}
+
+QTEST_MAIN(FileListViewTest)
+#include "tst_filelistview.moc"

@@ -1,0 +1,46 @@
+#pragma once
+
+// Fakes that stand in for everything the main window would otherwise show or
+// start: dialogs answer from a script, and the home page never opens.
+
+#include "app/form1.h"
+#include "app/userdialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+class ScriptedDialogs final : public UserDialogs {
+public:
+    struct Message {
+        QString text;
+        QString details;
+    };
+
+    QList<QStringList> fileAnswers; // taken from the front; empty means cancel
+    QStringList folderAnswers;      // taken from the front; empty means cancel
+    QList<Message> messages;
+    QStringList fileTitles, fileFilters, folderTitles;
+
+    QStringList chooseFiles(QWidget*, const QString& title, const QString& filter) override {
+        fileTitles << title;
+        fileFilters << filter;
+        return fileAnswers.isEmpty() ? QStringList() : fileAnswers.takeFirst();
+    }
+    QString chooseFolder(QWidget*, const QString& title) override {
+        folderTitles << title;
+        return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
+    }
+    void showMessage(QWidget*, const QString& text, const QString& details) override {
+        messages.append({text, details});
+    }
+};
+
+// Services for a window under test: never the visiting draw, never a browser.
+inline Form1Services testServices(const QString& programFolder, UserDialogs* dialogs,
+                                  int homePageDraw = 1, int* browserOpenings = nullptr) {
+    return Form1Services{programFolder, dialogs, [homePageDraw] { return homePageDraw; },
+                         [browserOpenings](const QUrl&) {
+                             if (browserOpenings)
+                                 ++*browserOpenings;
+                         }};
+}
