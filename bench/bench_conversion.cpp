@@ -1,0 +1,152 @@
+// What the program's batch run costs on top of the encoder itself: 20 tiny
+// one-second videos converted by the run, by a plain QProcess loop with the
+// same arguments, and by a shell loop. Each way runs several rounds; the
+// median round is reported.
+//
+//   bench_conversion [rounds]
+
+#include "convert/conversionrun.h"
+#include "convert/encodercommand.h"
+#include "convert/outputnaming.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int Files = 20;
+
+class Sources final : public BatchEntries {
+  public:
+    QStringList paths;
+    int count() const override { return int(paths.size()); }
+    QString textAt(int position) const override { return paths.value(position - 1); }
+};
+
+bool run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+void removeOutputs(const QStringList& sources) {
+    for (const QString& source : sources)
+        QFile::remove(outputPathFor(source));
+}
+
+bool allOutputs(const QStringList& sources) {
+    return std::all_of(sources.begin(), sources.end(),
+                       [](const QString& source) { return QFile::exists(outputPathFor(source)); });
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 5;
+    QTextStream out(stdout);
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    const QString sh = QStandardPaths::findExecutable(QStringLiteral("sh"));
+    if (ffmpeg.isEmpty() || sh.isEmpty()) {
+        std::fputs("ffmpeg and sh are needed on PATH\n", stderr);
+        return 1;
+    }
+
+    QTemporaryDir folder, emptyProgramFolder;
+    Sources sources;
+    for (int i = 1; i <= Files; ++i) {
+        const QString source =
+            folder.filePath(QStringLiteral("clip %1.mkv").arg(i, 2, 10, QLatin1Char('0')));
+        if (!run(ffmpeg,
+                 {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                  QStringLiteral("testsrc=size=64x48:rate=25:duration=1"), QStringLiteral("-f"),
+                  QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=duration=1"),
+                  QStringLiteral("-shortest"), source})) {
+            std::fputs("could not make the test videos\n", stderr);
+            return 1;
+        }
+        sources.paths << source;
+    }
+
+    ConversionRun conversion(sources, emptyProgramFolder.path());
+    QString message;
+    QObject::connect(&conversion, &ConversionRun::finished,
+                     [&message](const QString& text) { message = text; });
+
+    struct Way {
+        const char* name;
+        std::function<bool()> convert;
+        std::vector<double> seconds;
+    };
+    std::vector<Way> ways{
+        {"program's run",
+         [&] {
+             conversion.start();
+             return message == ConversionRun::doneMessage();
+         },
+         {}},
+        {"QProcess loop",
+         [&] {
+             bool ok = true;
+             for (const QString& source : sources.paths)
+                 ok = run(ffmpeg, encoderArguments(source, outputPathFor(source))) && ok;
+             return ok;
+         },
+         {}},
+        {"sh loop",
+         [&] {
+             const QString loop = QStringLiteral(
+                 "for f in \"$@\"; do \"$0\" -i \"$f\" -map 0:0 -an -vcodec wmv2 -b 5872k "
+                 "-r 25.00 \"${f%.*}.wmv\" </dev/null >/dev/null 2>&1 || exit 1; done");
+             return run(sh, QStringList{QStringLiteral("-c"), loop, ffmpeg} + sources.paths);
+         },
+         {}},
+    };
+
+    for (int round = 0; round < rounds; ++round) {
+        for (Way& way : ways) {
+            removeOutputs(sources.paths);
+            QElapsedTimer timer;
+            timer.start();
+            const bool ok = way.convert();
+            way.seconds.push_back(timer.nsecsElapsed() / 1e9);
+            if (!ok || !allOutputs(sources.paths)) {
+                std::fprintf(stderr, "%s did not convert every file\n", way.name);
+                return 1;
+            }
+        }
+    }
+
+    out << "files per batch: " << Files << ", rounds: " << rounds << ", encoder: " << ffmpeg
+        << "\n";
+    for (const Way& way : ways)
+        out << QStringLiteral("%1  median %2 s per batch, %3 ms per file\n")
+                   .arg(QLatin1String(way.name), -14)
+                   .arg(median(way.seconds), 0, 'f', 3)
+                   .arg(median(way.seconds) * 1000.0 / Files, 0, 'f', 1);
+    const double runPerFile = median(ways[0].seconds) * 1000.0 / Files;
+    out << QStringLiteral("overhead of the run per file: %1 ms against the QProcess loop, "
+                          "%2 ms against the sh loop\n")
+               .arg(runPerFile - median(ways[1].seconds) * 1000.0 / Files, 0, 'f', 1)
+               .arg(runPerFile - median(ways[2].seconds) * 1000.0 / Files, 0, 'f', 1);
+    return 0;
+}

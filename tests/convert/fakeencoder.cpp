@@ -1,0 +1,158 @@
+// Stands in for the encoder in the conversion tests; plain C++ and POSIX.
+//
+// Like the real one it takes the argument after "-i" as its input and the
+// last argument as its output, fails on an input it cannot read, and asks on
+// standard input before overwriting an output. Each run appends to the log
+// named by FAKEENC_LOG one line "start <pid> <hex argument>..." (argument 0
+// included) and, if it ends on its own, one line "end <pid> <code> epipe=<0|1>",
+// where epipe tells whether a write to standard error failed with EPIPE.
+//
+// The input file's lines say what to do, as key=value:
+//   sleep=<ms>          write progress to standard error for that long
+//   wait-for=<path>     write progress until the file exists (at most 20 s)
+//   stderr=<text>       the last line written to standard error
+//   output=no           write no output file
+//   existing=keep-zero  keep an existing output and end with 0, as newer encoders do
+//   exit=<n>            exit code (default 0)
+//   signal=<n>          end by this signal instead
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <poll.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+bool g_epipe = false;
+
+void writeError(const std::string& text) {
+    if (::write(STDERR_FILENO, text.data(), text.size()) < 0 && errno == EPIPE)
+        g_epipe = true;
+}
+
+void appendLog(const std::string& line) {
+    const char* log = std::getenv("FAKEENC_LOG");
+    if (!log)
+        return;
+    const int fd = ::open(log, O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (fd < 0)
+        return;
+    // One write per line, so the lines of concurrent runs never interleave.
+    [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
+    ::close(fd);
+}
+
+std::string hex(const char* text) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (const unsigned char c : std::string(text)) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out.empty() ? std::string("-") : out;
+}
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// Progress on standard error every 50 ms until the time is up or done() holds.
+template <typename Done> void progress(int milliseconds, Done done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (int frame = 0; std::chrono::steady_clock::now() < until && !done(); ++frame) {
+        writeError("frame=" + std::to_string(frame) + "\r");
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+int finish(int code) {
+    appendLog("end " + std::to_string(::getpid()) + " " + std::to_string(code) +
+              " epipe=" + (g_epipe ? "1" : "0") + "\n");
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string line = "start " + std::to_string(::getpid());
+    for (int i = 0; i < argc; ++i)
+        line += " " + hex(argv[i]);
+    appendLog(line + "\n");
+
+    std::string input;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-i") == 0)
+            input = argv[i + 1];
+    }
+    if (input.empty() || argc < 4) {
+        writeError("usage: ffmpeg -i input ... output\n");
+        return finish(2);
+    }
+    const std::string output = argv[argc - 1];
+
+    std::ifstream source(input);
+    if (!source) {
+        writeError(input + ": No such file or directory\n");
+        return finish(1);
+    }
+    std::map<std::string, std::string> say;
+    for (std::string directive; std::getline(source, directive);) {
+        const auto equals = directive.find('=');
+        if (equals != std::string::npos)
+            say[directive.substr(0, equals)] = directive.substr(equals + 1);
+    }
+
+    if (exists(output)) {
+        if (say["existing"] == "keep-zero") {
+            writeError("File '" + output + "' already exists. Keeping it.\n");
+            return finish(0);
+        }
+        writeError("File '" + output + "' already exists. Overwrite? [y/N] ");
+        // An open pipe that never answers would hang the real encoder; end
+        // after a while so that a test sees it instead of waiting forever.
+        pollfd in{STDIN_FILENO, POLLIN, 0};
+        char answer = 0;
+        if (::poll(&in, 1, 5000) <= 0) {
+            writeError("no answer on standard input\n");
+            return finish(3);
+        }
+        if (::read(STDIN_FILENO, &answer, 1) != 1 || (answer != 'y' && answer != 'Y')) {
+            writeError("Not overwriting - exiting\n");
+            return finish(1);
+        }
+    }
+
+    if (say.count("sleep"))
+        progress(std::atoi(say["sleep"].c_str()), [] { return false; });
+    if (say.count("wait-for")) {
+        const std::string release = say["wait-for"];
+        progress(20000, [&release] { return exists(release); });
+        // The program that started us may be gone by now: show whether it is.
+        writeError("released\n");
+    }
+
+    if (say["output"] != "no") {
+        std::ofstream written(output, std::ios::binary | std::ios::trunc);
+        written << "fake wmv of " << input << "\n";
+        if (!written)
+            writeError("cannot write " + output + "\n");
+    }
+    if (say.count("stderr"))
+        writeError(say["stderr"] + "\n");
+    if (say.count("signal")) {
+        finish(128 + std::atoi(say["signal"].c_str()));
+        std::raise(std::atoi(say["signal"].c_str()));
+    }
+    return finish(std::atoi(say["exit"].c_str()));
+}

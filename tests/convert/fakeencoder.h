@@ -1,0 +1,86 @@
+#pragma once
+
+// A temporary program folder whose "ffmpeg" is the fake encoder, a folder for
+// source files, and the log the fake keeps of its runs.
+
+#include "convert/encodercommand.h"
+
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+
+struct FakeRun {
+    qint64 pid = 0;
+    QStringList arguments; // argument 0 included
+    bool ended = false;
+    int code = -1;
+    bool epipe = false;
+};
+
+class FakeEncoder {
+  public:
+    FakeEncoder() {
+        QDir(m_root.path()).mkpath(QStringLiteral("program"));
+        QDir(m_root.path()).mkpath(QStringLiteral("videos"));
+        QFile::link(QStringLiteral(FAKE_ENCODER), encoder());
+        qputenv("FAKEENC_LOG", QFile::encodeName(logPath()));
+    }
+    ~FakeEncoder() { qunsetenv("FAKEENC_LOG"); }
+    FakeEncoder(const FakeEncoder&) = delete;
+    FakeEncoder& operator=(const FakeEncoder&) = delete;
+
+    QString programFolder() const { return m_root.filePath(QStringLiteral("program")); }
+    QString encoder() const { return programFolder() + QLatin1Char('/') + encoderFileName(); }
+    QString videos() const { return m_root.filePath(QStringLiteral("videos")); }
+    QString logPath() const { return m_root.filePath(QStringLiteral("encoder.log")); }
+    QString path(const QString& name) const { return m_root.filePath(name); }
+
+    // A source in the videos folder whose lines tell the fake what to do.
+    QString source(const QString& name, const QStringList& directives = {}) const {
+        const QString file = videos() + QLatin1Char('/') + name;
+        QFile out(file);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(directives.join(QLatin1Char('\n')).toUtf8());
+        return file;
+    }
+
+    QList<FakeRun> runs() const {
+        QList<FakeRun> all;
+        QFile log(logPath());
+        if (!log.open(QIODevice::ReadOnly))
+            return all;
+        for (const QByteArray& line : log.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() >= 3 && fields[0] == "start") {
+                FakeRun run;
+                run.pid = fields[1].toLongLong();
+                for (qsizetype i = 2; i < fields.size(); ++i)
+                    run.arguments << QFile::decodeName(
+                        fields[i] == "-" ? QByteArray() : QByteArray::fromHex(fields[i]));
+                all << run;
+            } else if (fields.size() == 4 && fields[0] == "end") {
+                for (FakeRun& run : all) {
+                    if (run.pid == fields[1].toLongLong() && !run.ended) {
+                        run.ended = true;
+                        run.code = fields[2].toInt();
+                        run.epipe = fields[3] == "epipe=1";
+                    }
+                }
+            }
+        }
+        return all;
+    }
+
+    // The sources the fake was asked to convert, in order.
+    QStringList inputs() const {
+        QStringList all;
+        for (const FakeRun& run : runs())
+            all << run.arguments.value(2);
+        return all;
+    }
+
+  private:
+    QTemporaryDir m_root;
+};

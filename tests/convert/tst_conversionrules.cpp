@@ -1,0 +1,171 @@
+// Output naming, the encoder's argument vector, where the encoder is found,
+// and when an output would be the source file itself.
+
+#include "app/windowops.h"
+#include "convert/encodercommand.h"
+#include "convert/outputnaming.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class ConversionRulesTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void outputNaming_data();
+    void outputNaming();
+    void argumentVector_data();
+    void argumentVector();
+    void encoderLookup_data();
+    void encoderLookup();
+    void sameFile_data();
+    void sameFile();
+};
+
+void ConversionRulesTest::outputNaming_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("stripped");
+    QTest::addColumn<QString>("output");
+    auto row = [](const char* name, const QString& source, const QString& stripped,
+                  const QString& output) { QTest::newRow(name) << source << stripped << output; };
+    row("extension", u"C:\\Videos\\clip.mkv"_qs, u"C:\\Videos\\clip"_qs,
+        u"C:\\Videos\\clip.wmv"_qs);
+    row("upper case", u"C:\\Videos\\clip.MKV"_qs, u"C:\\Videos\\clip"_qs,
+        u"C:\\Videos\\clip.wmv"_qs);
+    row("last dot counts", u"C:\\Videos\\a.b.mkv"_qs, u"C:\\Videos\\a.b"_qs,
+        u"C:\\Videos\\a.b.wmv"_qs);
+    row("trailing dot", u"C:\\Videos\\clip."_qs, u"C:\\Videos\\clip"_qs,
+        u"C:\\Videos\\clip.wmv"_qs);
+    row("dot in folder", u"C:\\Old.Videos\\clip"_qs, u"C:\\Old"_qs, u"C:\\Old.wmv"_qs);
+    row("dot in unix folder", u"/home/u/Old.Videos/clip"_qs, u"/home/u/Old"_qs,
+        u"/home/u/Old.wmv"_qs);
+    row("already wmv", u"C:\\Videos\\clip.wmv"_qs, u"C:\\Videos\\clip"_qs,
+        u"C:\\Videos\\clip.wmv"_qs);
+    row("no dot at all", u"/videos/clip"_qs, u"/videos/clip"_qs, u"/videos/clip.wmv"_qs);
+    row("hidden name", u"/videos/.mkv"_qs, u"/videos/"_qs, u"/videos/.wmv"_qs);
+    row("non-ASCII", u"/vidéos/Grüße 日本.mkv"_qs, u"/vidéos/Grüße 日本"_qs,
+        u"/vidéos/Grüße 日本.wmv"_qs);
+    row("empty", QString(), QString(), QString());
+}
+
+void ConversionRulesTest::outputNaming() {
+    QFETCH(QString, source);
+    QFETCH(QString, stripped);
+    QFETCH(QString, output);
+    QCOMPARE(StripExtension(source), stripped);
+    QCOMPARE(outputPathFor(source), output);
+}
+
+void ConversionRulesTest::argumentVector_data() {
+    QTest::addColumn<QString>("programFolder");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("expected");
+    auto options = [](const QString& encoder, const QString& source, const QString& output) {
+        return QStringList{encoder,   u"-i"_qs,      source,     u"-map"_qs, u"0:0"_qs,
+                           u"-an"_qs, u"-vcodec"_qs, u"wmv2"_qs, u"-b"_qs,   u"5872k"_qs,
+                           u"-r"_qs,  u"25.00"_qs,   output};
+    };
+    QTest::newRow("blanks everywhere")
+        << u"/opt/Batch Tools"_qs << u"/videos/Summer trip.mkv"_qs
+        << options(u"/opt/Batch Tools/ffmpeg"_qs, u"/videos/Summer trip.mkv"_qs,
+                   u"/videos/Summer trip.wmv"_qs);
+    QTest::newRow("root folder") << u"/"_qs << u"/v/a.mkv"_qs
+                                 << options(u"/ffmpeg"_qs, u"/v/a.mkv"_qs, u"/v/a.wmv"_qs);
+    QTest::newRow("option-like name")
+        << u"/p"_qs << u"-an.mkv"_qs << options(u"/p/ffmpeg"_qs, u"-an.mkv"_qs, u"-an.wmv"_qs);
+    QTest::newRow("quotes and shell")
+        << u"/p"_qs << u"/v/\"q\" '$(id)'.mkv"_qs
+        << options(u"/p/ffmpeg"_qs, u"/v/\"q\" '$(id)'.mkv"_qs, u"/v/\"q\" '$(id)'.wmv"_qs);
+}
+
+void ConversionRulesTest::argumentVector() {
+    QFETCH(QString, programFolder);
+    QFETCH(QString, source);
+    QFETCH(QStringList, expected);
+    const QString encoder = programFolderFile(programFolder, encoderFileName());
+    QCOMPARE(encoderCommand(encoder, source, outputPathFor(source)), expected);
+}
+
+void ConversionRulesTest::encoderLookup_data() {
+    QTest::addColumn<QString>("inFolder"); // "file", "folder" (a directory by that name) or ""
+    QTest::addColumn<bool>("onPath");
+    QTest::addColumn<QString>("found"); // "program", "path" or ""
+    QTest::newRow("program folder wins") << u"file"_qs << true << u"program"_qs;
+    QTest::newRow("only program folder") << u"file"_qs << false << u"program"_qs;
+    QTest::newRow("only on path") << QString() << true << u"path"_qs;
+    QTest::newRow("a directory is no encoder") << u"folder"_qs << true << u"path"_qs;
+    QTest::newRow("nowhere") << QString() << false << QString();
+}
+
+void ConversionRulesTest::encoderLookup() {
+    QFETCH(QString, inFolder);
+    QFETCH(bool, onPath);
+    QFETCH(QString, found);
+    QTemporaryDir program, path;
+    const QString folderEncoder = program.filePath(encoderFileName());
+    const QString pathEncoder = path.filePath(encoderFileName());
+    if (inFolder == u"file"_qs) {
+        QFile file(folderEncoder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
+    } else if (inFolder == u"folder"_qs) {
+        QVERIFY(QDir(program.path()).mkdir(encoderFileName()));
+    }
+    if (onPath) {
+        QFile file(pathEncoder);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
+    }
+
+    const EncoderLookup lookup = findEncoder(program.path(), {path.path()});
+    const QString expected = found == u"program"_qs ? folderEncoder
+                             : found == u"path"_qs  ? pathEncoder
+                                                    : QString();
+    QCOMPARE(lookup.program, expected);
+    QCOMPARE(lookup.found(), !expected.isEmpty());
+    QVERIFY2(lookup.whereLooked().contains(folderEncoder) &&
+                 lookup.whereLooked().contains(path.path()),
+             qPrintable(lookup.whereLooked()));
+}
+
+void ConversionRulesTest::sameFile_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("same");
+    // Names relative to a folder holding clip.wmv, clip.WMV (another file),
+    // sub/, link.wmv -> clip.wmv and hard.wmv, a hard link to clip.wmv.
+    QTest::newRow("same text") << u"clip.wmv"_qs << u"clip.wmv"_qs << true;
+    QTest::newRow("dot segment") << u"clip.wmv"_qs << u"./clip.wmv"_qs << true;
+    QTest::newRow("round trip") << u"clip.wmv"_qs << u"sub/../clip.wmv"_qs << true;
+    QTest::newRow("symbolic link") << u"link.wmv"_qs << u"clip.wmv"_qs << true;
+    QTest::newRow("hard link") << u"hard.wmv"_qs << u"clip.wmv"_qs << true;
+    QTest::newRow("another spelling, missing") << u"gone.wmv"_qs << u"sub/../gone.wmv"_qs << true;
+    QTest::newRow("other file") << u"clip.wmv"_qs << u"clip.mkv"_qs << false;
+    QTest::newRow("case differs, two files") << u"clip.wmv"_qs << u"clip.WMV"_qs << false;
+    QTest::newRow("one missing") << u"clip.wmv"_qs << u"missing.wmv"_qs << false;
+}
+
+void ConversionRulesTest::sameFile() {
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(bool, same);
+    QTemporaryDir folder;
+    const QDir dir(folder.path());
+    for (const char* name : {"clip.wmv", "clip.WMV", "clip.mkv"}) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(name);
+    }
+    QVERIFY(dir.mkdir(u"sub"_qs));
+    QVERIFY(QFile::link(dir.filePath(u"clip.wmv"_qs), dir.filePath(u"link.wmv"_qs)));
+    QVERIFY(QFile::copy(dir.filePath(u"clip.wmv"_qs), dir.filePath(u"copy.wmv"_qs)));
+    QCOMPARE(::link(QFile::encodeName(dir.filePath(u"clip.wmv"_qs)).constData(),
+                    QFile::encodeName(dir.filePath(u"hard.wmv"_qs)).constData()),
+             0);
+    QCOMPARE(isSameFile(dir.filePath(first), dir.filePath(second)), same);
+    QCOMPARE(isSameFile(dir.filePath(second), dir.filePath(first)), same);
+    // A copy holds the same bytes but is another file.
+    QVERIFY(!isSameFile(dir.filePath(u"copy.wmv"_qs), dir.filePath(u"clip.wmv"_qs)));
+}
+
+QTEST_GUILESS_MAIN(ConversionRulesTest)
+#include "tst_conversionrules.moc"

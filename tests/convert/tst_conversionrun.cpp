@@ -1,0 +1,437 @@
+// RunAndWait and the batch run against the fake encoder.
+
+#include "convert/conversionrun.h"
+#include "convert/outputnaming.h"
+#include "fakeencoder.h"
+#include "memoryentries.h"
+
+#include <QTimer>
+#include <QtTest>
+
+#include <cerrno>
+
+namespace {
+
+// Everything the run shows, in order.
+QStringList record(ConversionRun& run, QString* details = nullptr) {
+    auto* events = new QStringList;
+    QObject::connect(&run, &QObject::destroyed, [events] { delete events; });
+    QObject::connect(&run, &ConversionRun::busyChanged, [events](bool busy) {
+        events->append(busy ? u"hourglass"_qs : u"pointer"_qs);
+    });
+    QObject::connect(&run, &ConversionRun::progressChanged, [events](float value) {
+        events->append(u"bar "_qs + QString::number(value, 'g', 8));
+    });
+    QObject::connect(&run, &ConversionRun::converting, [events](int position, const QString&) {
+        events->append(u"file "_qs + QString::number(position));
+    });
+    QObject::connect(&run, &ConversionRun::finished,
+                     [events, details](const QString& message, const QString& more) {
+                         events->append(u"message "_qs + message);
+                         if (details)
+                             *details = more;
+                     });
+    run.start();
+    return *events;
+}
+
+QString fileText(const QString& path) {
+    QFile file(path);
+    return !path.isEmpty() && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                                             : QString();
+}
+
+bool makeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+} // namespace
+
+class ConversionRunTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void childEnds_data();
+    void childEnds();
+    void startFailures_data();
+    void startFailures();
+    void waitKeepsEventsFlowing();
+    void abandonedChildRunsOn_data();
+    void abandonedChildRunsOn();
+
+    void progressAndEnd_data();
+    void progressAndEnd();
+    void argumentsArriveWhole_data();
+    void argumentsArriveWhole();
+    void filesInListOrder();
+    void failuresReported_data();
+    void failuresReported();
+    void manyFailuresInDetails();
+    void listChangesDuringRun_data();
+    void listChangesDuringRun();
+    void startDuringRunIgnored();
+    void abandonStopsRun();
+};
+
+void ConversionRunTest::childEnds_data() {
+    QTest::addColumn<QStringList>("directives");
+    QTest::addColumn<bool>("outputExists");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("lastLine");
+    const int exited = int(ChildEnd::Kind::Exited);
+    QTest::newRow("success") << QStringList() << false << exited << 0 << QString();
+    QTest::newRow("code and message")
+        << QStringList{u"exit=1"_qs, u"stderr=Something went wrong"_qs} << false << exited << 1
+        << u"Something went wrong"_qs;
+    QTest::newRow("message after progress")
+        << QStringList{u"sleep=150"_qs, u"exit=7"_qs, u"stderr=last words"_qs} << false << exited
+        << 7 << u"last words"_qs;
+    QTest::newRow("killed") << QStringList{u"signal=9"_qs} << false << int(ChildEnd::Kind::Crashed)
+                            << 0 << QString();
+    // Asked before overwriting, the null device answers at once with an end of file.
+    QTest::newRow("existing output")
+        << QStringList() << true << exited << 1
+        << u"already exists. Overwrite? [y/N] Not overwriting - exiting"_qs;
+}
+
+void ConversionRunTest::childEnds() {
+    QFETCH(QStringList, directives);
+    QFETCH(bool, outputExists);
+    QFETCH(int, kind);
+    QFETCH(int, code);
+    QFETCH(QString, lastLine);
+    FakeEncoder fake;
+    const QString source = fake.source(u"clip.mkv"_qs, directives);
+    const QString output = outputPathFor(source);
+    if (outputExists)
+        QVERIFY(makeFile(output, "mine"));
+
+    ProcessWaiter waiter;
+    const ChildEnd end = waiter.runAndWait(fake.encoder(), encoderArguments(source, output));
+    QCOMPARE(int(end.kind), kind);
+    if (end.kind == ChildEnd::Kind::Exited)
+        QCOMPARE(end.result(), code);
+    QVERIFY2(end.lastErrorLine.endsWith(lastLine), qPrintable(end.lastErrorLine));
+    if (outputExists)
+        QCOMPARE(fileText(output), u"mine"_qs);
+    QCOMPARE(fake.runs().size(), 1);
+}
+
+void ConversionRunTest::startFailures_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("errorNumber");
+    QTest::newRow("missing") << u"missing"_qs << ENOENT;
+    QTest::newRow("not executable") << u"plain file"_qs << EACCES;
+    QTest::newRow("a directory") << u"directory"_qs << EACCES;
+}
+
+void ConversionRunTest::startFailures() {
+    QFETCH(QString, kind);
+    QFETCH(int, errorNumber);
+    QTemporaryDir folder;
+    const QString program = folder.filePath(u"ffmpeg"_qs);
+    if (kind == u"plain file"_qs)
+        QVERIFY(makeFile(program, "not a program"));
+    else if (kind == u"directory"_qs)
+        QVERIFY(QDir(folder.path()).mkdir(u"ffmpeg"_qs));
+    const qint32 result = RunAndWait(program, {u"-i"_qs, u"x.mkv"_qs});
+    QCOMPARE(result, StartFailureBase + errorNumber);
+    QVERIFY(result < 0);
+}
+
+void ConversionRunTest::waitKeepsEventsFlowing() {
+    FakeEncoder fake;
+    const QString source = fake.source(u"clip.mkv"_qs, {u"sleep=300"_qs, u"exit=4"_qs});
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(20);
+    QCOMPARE(RunAndWait(fake.encoder(), encoderArguments(source, outputPathFor(source))), 4);
+    QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
+    const QList<FakeRun> runs = fake.runs();
+    QCOMPARE(runs.size(), 1);
+    QVERIFY(runs[0].ended); // it returned only after the child's end
+}
+
+void ConversionRunTest::abandonedChildRunsOn_data() {
+    QTest::addColumn<bool>("destroyWaiter");
+    QTest::newRow("abandoned") << false;
+    QTest::newRow("waiter destroyed") << true;
+}
+
+void ConversionRunTest::abandonedChildRunsOn() {
+    QFETCH(bool, destroyWaiter);
+    FakeEncoder fake;
+    const QString release = fake.path(u"release"_qs);
+    const QString source = fake.source(u"clip.mkv"_qs, {u"wait-for="_qs + release});
+    const QString output = outputPathFor(source);
+    auto* waiter = new ProcessWaiter;
+    QTimer::singleShot(100, waiter, [waiter, destroyWaiter] {
+        if (destroyWaiter)
+            delete waiter;
+        else
+            waiter->abandon();
+    });
+    const ChildEnd end = waiter->runAndWait(fake.encoder(), encoderArguments(source, output));
+    QCOMPARE(int(end.kind), int(ChildEnd::Kind::Abandoned));
+    if (!destroyWaiter)
+        delete waiter;
+    QCOMPARE(fake.runs().size(), 1);
+    QVERIFY(!fake.runs()[0].ended);
+    QVERIFY(!QFile::exists(output));
+
+    QVERIFY(makeFile(release, ""));
+    QTRY_VERIFY_WITH_TIMEOUT(fake.runs()[0].ended, 10000);
+    QCOMPARE(fake.runs()[0].code, 0);
+    QCOMPARE(fileText(output), u"fake wmv of "_qs + source + u"\n"_qs);
+}
+
+void ConversionRunTest::progressAndEnd_data() {
+    QTest::addColumn<int>("files");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("empty list") << 0 << QStringList{u"message No files added."_qs};
+    QTest::newRow("one file") << 1
+                              << QStringList{u"hourglass"_qs, u"bar 100"_qs, u"file 1"_qs,
+                                             u"pointer"_qs,   u"bar 0"_qs,   u"message Done."_qs};
+    QTest::newRow("three files") << 3 << QStringList{u"hourglass"_qs,     u"bar 33.333332"_qs,
+                                                     u"file 1"_qs,        u"hourglass"_qs,
+                                                     u"bar 66.666664"_qs, u"file 2"_qs,
+                                                     u"hourglass"_qs,     u"bar 100"_qs,
+                                                     u"file 3"_qs,        u"pointer"_qs,
+                                                     u"bar 0"_qs,         u"message Done."_qs};
+}
+
+void ConversionRunTest::progressAndEnd() {
+    QFETCH(int, files);
+    QFETCH(QStringList, events);
+    FakeEncoder fake;
+    MemoryEntries entries;
+    for (int i = 1; i <= files; ++i)
+        entries.texts << fake.source(QStringLiteral("clip%1.mkv").arg(i));
+    ConversionRun run(entries, fake.programFolder());
+    QCOMPARE(record(run), events);
+    QCOMPARE(fake.inputs(), entries.texts);
+    QVERIFY(!run.running());
+}
+
+void ConversionRunTest::argumentsArriveWhole_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("blanks") << u"Summer  trip .mkv"_qs;
+    QTest::newRow("quotes") << u"say \"hi\" it's.mkv"_qs;
+    QTest::newRow("shell") << u"$(touch pwned) `id` ; & | *.mkv"_qs;
+    QTest::newRow("non-ASCII") << u"Grüße ñ 日本.mkv"_qs;
+    QTest::newRow("leading dash") << u"-y -an.mkv"_qs;
+    QTest::newRow("backslash") << u"a\\b.mkv"_qs;
+    QTest::newRow("no dot") << u"clip"_qs;
+}
+
+void ConversionRunTest::argumentsArriveWhole() {
+    QFETCH(QString, name);
+    FakeEncoder fake;
+    MemoryEntries entries;
+    entries.texts << fake.source(name);
+    ConversionRun run(entries, fake.programFolder());
+    QCOMPARE(record(run).constLast(), u"message Done."_qs);
+    const QString source = entries.texts[0];
+    const QList<FakeRun> runs = fake.runs();
+    QCOMPARE(runs.size(), 1);
+    QCOMPARE(runs[0].arguments, encoderCommand(fake.encoder(), source, outputPathFor(source)));
+    QCOMPARE(fileText(outputPathFor(source)), u"fake wmv of "_qs + source + u"\n"_qs);
+    QCOMPARE(QDir(fake.videos()).entryList(QDir::Files).size(), 2);
+}
+
+void ConversionRunTest::filesInListOrder() {
+    FakeEncoder fake;
+    MemoryEntries entries;
+    const QString a = fake.source(u"a.mkv"_qs), b = fake.source(u"b.mkv"_qs),
+                  c = fake.source(u"c.mkv"_qs);
+    entries.texts = QStringList{c, a, b, a};
+    ConversionRun run(entries, fake.programFolder());
+    const QStringList events = record(run);
+    QCOMPARE(fake.inputs(), entries.texts);
+    // The same entry twice: the second run finds the first one's output.
+    QCOMPARE(events.constLast(),
+             u"message 1 of 4 files failed.\n\n"_qs + a +
+                 u"\n    the encoder ended with exit code 1: File '"_qs + outputPathFor(a) +
+                 u"' already exists. Overwrite? [y/N] Not overwriting - exiting"_qs);
+}
+
+void ConversionRunTest::failuresReported_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QStringList>("directives");
+    QTest::addColumn<bool>("reachesEncoder");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("exit code") << QString()
+                               << QStringList{u"exit=3"_qs, u"stderr=Invalid data found"_qs} << true
+                               << u"the encoder ended with exit code 3: Invalid data found"_qs;
+    QTest::newRow("killed") << QString() << QStringList{u"signal=9"_qs} << true
+                            << u"the encoder was killed or crashed"_qs;
+    QTest::newRow("code 0, no output") << QString() << QStringList{u"output=no"_qs} << true
+                                       << u"exit code 0 but wrote no output"_qs;
+    QTest::newRow("code 0, output kept")
+        << u"existing output"_qs << QStringList{u"existing=keep-zero"_qs} << true
+        << u"exit code 0 but wrote no output"_qs;
+    QTest::newRow("missing source")
+        << u"missing source"_qs << QStringList() << true << u"exit code 1: "_qs;
+    QTest::newRow("source is wmv")
+        << u"wmv source"_qs << QStringList() << false << u"would be the source file itself"_qs;
+    QTest::newRow("output links to source")
+        << u"linked output"_qs << QStringList() << false << u"would be the source file itself"_qs;
+    QTest::newRow("empty entry") << u"empty entry"_qs << QStringList() << false
+                                 << u"the list entry is empty"_qs;
+    QTest::newRow("encoder missing") << u"no encoder"_qs << QStringList() << false
+                                     << u"the encoder was not found (looked for "_qs;
+    QTest::newRow("encoder cannot start")
+        << u"broken encoder"_qs << QStringList() << false << u"could not be started"_qs;
+}
+
+void ConversionRunTest::failuresReported() {
+    QFETCH(QString, setup);
+    QFETCH(QStringList, directives);
+    QFETCH(bool, reachesEncoder);
+    QFETCH(QString, reason);
+    FakeEncoder fake;
+    QString bad = fake.source(u"bad.mkv"_qs, directives);
+    if (setup == u"existing output"_qs)
+        QVERIFY(makeFile(outputPathFor(bad), "mine"));
+    else if (setup == u"missing source"_qs)
+        QVERIFY(QFile::remove(bad));
+    else if (setup == u"wmv source"_qs)
+        bad = fake.source(u"clip.wmv"_qs);
+    else if (setup == u"linked output"_qs)
+        QVERIFY(QFile::link(bad, outputPathFor(bad)));
+    else if (setup == u"empty entry"_qs)
+        bad.clear();
+    else if (setup == u"no encoder"_qs || setup == u"broken encoder"_qs)
+        QVERIFY(QFile::remove(fake.encoder()));
+    if (setup == u"broken encoder"_qs)
+        QVERIFY(makeFile(fake.encoder(), "#!/nowhere\n"));
+    const QString good = fake.source(u"good.mkv"_qs);
+    const QByteArray badBefore = fileText(bad).toUtf8();
+
+    MemoryEntries entries;
+    entries.texts = QStringList{bad, good};
+    QTemporaryDir emptyPath;
+    ConversionRun run(entries, fake.programFolder());
+    run.setSearchPaths({emptyPath.path()});
+    const QString message = record(run).constLast();
+
+    const bool encoderUsable = setup != u"no encoder"_qs && setup != u"broken encoder"_qs;
+    const QStringList handedOver = reachesEncoder  ? QStringList{bad, good}
+                                   : encoderUsable ? QStringList{good}
+                                                   : QStringList();
+    QCOMPARE(fake.inputs(), handedOver);
+    const QString expectedStart = encoderUsable ? u"message 1 of 2 files failed.\n\n"_qs
+                                                : u"message 2 of 2 files failed.\n\n"_qs;
+    QVERIFY2(message.startsWith(expectedStart + bad + u"\n    "_qs) && message.contains(reason),
+             qPrintable(message));
+    QCOMPARE(fileText(bad).toUtf8(), badBefore);
+    if (setup == u"existing output"_qs)
+        QCOMPARE(fileText(outputPathFor(bad)), u"mine"_qs);
+}
+
+void ConversionRunTest::manyFailuresInDetails() {
+    FakeEncoder fake;
+    MemoryEntries entries;
+    for (int i = 1; i <= 5; ++i)
+        entries.texts << fake.source(QStringLiteral("clip%1.mkv").arg(i), {u"exit=1"_qs});
+    ConversionRun run(entries, fake.programFolder());
+    QString details;
+    QCOMPARE(record(run, &details).constLast(),
+             u"message 5 of 5 files failed. The details list each one with its reason."_qs);
+    for (const QString& source : std::as_const(entries.texts))
+        QCOMPARE(details.count(source + u"\n    the encoder ended with exit code 1"_qs), 1);
+}
+
+void ConversionRunTest::listChangesDuringRun_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("converted");
+    QTest::addColumn<QStringList>("bars");
+    QTest::newRow("rest removed") << u"remove b c"_qs << QStringList{u"a"_qs}
+                                  << QStringList{u"33.333332"_qs};
+    QTest::newRow("all removed") << u"remove all"_qs << QStringList{u"a"_qs}
+                                 << QStringList{u"33.333332"_qs};
+    QTest::newRow("one removed") << u"remove b"_qs << QStringList{u"a"_qs, u"c"_qs}
+                                 << QStringList{u"33.333332"_qs, u"100"_qs};
+    QTest::newRow("reordered") << u"swap b c"_qs << QStringList{u"a"_qs, u"c"_qs, u"b"_qs}
+                               << QStringList{u"33.333332"_qs, u"66.666664"_qs, u"100"_qs};
+    QTest::newRow("appended") << u"append d"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs}
+                              << QStringList{u"33.333332"_qs, u"50"_qs, u"75"_qs};
+}
+
+void ConversionRunTest::listChangesDuringRun() {
+    QFETCH(QString, change);
+    QFETCH(QStringList, converted);
+    QFETCH(QStringList, bars);
+    FakeEncoder fake;
+    MemoryEntries entries;
+    for (const char* name : {"a", "b", "c", "d"})
+        entries.texts << fake.source(QLatin1String(name), {u"sleep=150"_qs});
+    const QString d = entries.texts.takeLast();
+    ConversionRun run(entries, fake.programFolder());
+    // While the encoder works on the first file, as a user would.
+    connect(&run, &ConversionRun::converting, &run, [&](int position) {
+        if (position != 1)
+            return;
+        QTimer::singleShot(0, &run, [&] {
+            if (change == u"remove b c"_qs)
+                entries.texts.remove(1, 2);
+            else if (change == u"remove all"_qs)
+                entries.texts.clear();
+            else if (change == u"remove b"_qs)
+                entries.texts.removeAt(1);
+            else if (change == u"swap b c"_qs)
+                entries.texts.swapItemsAt(1, 2);
+            else
+                entries.texts.append(d);
+        });
+    });
+    const QStringList events = record(run);
+    QStringList names, bar;
+    for (const QString& input : fake.inputs())
+        names << QFileInfo(input).fileName();
+    for (const QString& event : events) {
+        if (event.startsWith(u"bar "_qs) && event != u"bar 0"_qs)
+            bar << event.mid(4);
+    }
+    QCOMPARE(names, converted);
+    QCOMPARE(bar, bars);
+    QCOMPARE(events.constLast(), u"message Done."_qs);
+    QCOMPARE(entries.outOfRange, 0);
+}
+
+void ConversionRunTest::startDuringRunIgnored() {
+    FakeEncoder fake;
+    MemoryEntries entries;
+    entries.texts = QStringList{fake.source(u"a.mkv"_qs, {u"sleep=150"_qs}),
+                                fake.source(u"b.mkv"_qs, {u"sleep=150"_qs})};
+    ConversionRun run(entries, fake.programFolder());
+    connect(&run, &ConversionRun::converting, &run,
+            [&run] { QTimer::singleShot(0, &run, &ConversionRun::start); });
+    const QStringList events = record(run);
+    QCOMPARE(fake.inputs(), entries.texts);
+    QCOMPARE(events.filter(u"message"_qs), QStringList{u"message Done."_qs});
+}
+
+void ConversionRunTest::abandonStopsRun() {
+    FakeEncoder fake;
+    const QString release = fake.path(u"release"_qs);
+    MemoryEntries entries;
+    entries.texts = QStringList{fake.source(u"a.mkv"_qs, {u"wait-for="_qs + release}),
+                                fake.source(u"b.mkv"_qs)};
+    ConversionRun run(entries, fake.programFolder());
+    QTimer::singleShot(100, &run, &ConversionRun::abandon);
+    QCOMPARE(record(run), (QStringList{u"hourglass"_qs, u"bar 50"_qs, u"file 1"_qs}));
+    QVERIFY(!run.running());
+    run.start(); // the program is ending: nothing more starts
+    QCOMPARE(fake.inputs(), QStringList{entries.texts[0]});
+
+    QVERIFY(makeFile(release, ""));
+    QTRY_VERIFY_WITH_TIMEOUT(!fake.runs().isEmpty() && fake.runs()[0].ended, 10000);
+    QVERIFY(QFile::exists(outputPathFor(entries.texts[0])));
+    QCOMPARE(fake.runs().size(), 1);
+}
+
+QTEST_GUILESS_MAIN(ConversionRunTest)
+#include "tst_conversionrun.moc"

@@ -1,0 +1,52 @@
+// Closing the window during a run ends the program at once, while the encoder
+// it started runs on to its own end and leaves a complete output.
+
+#include "convert/outputnaming.h"
+#include "fakeencoder.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+
+class ConversionUnloadTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void encoderOutlivesProgram();
+};
+
+void ConversionUnloadTest::encoderOutlivesProgram() {
+    FakeEncoder fake;
+    const QString release = fake.path(u"release"_qs);
+    const QString first = fake.source(u"first clip.mkv"_qs, {u"wait-for="_qs + release});
+    const QString second = fake.source(u"second.mkv"_qs);
+
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(QStringLiteral(UNLOAD_PROBE),
+                {fake.programFolder(), fake.logPath(), first, second});
+    QVERIFY2(probe.waitForFinished(30000), "the program did not end when its window closed");
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(probe.exitCode(), 0);
+    QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("messages 0"));
+
+    // The program is gone; its encoder is not.
+    QList<FakeRun> runs = fake.runs();
+    QCOMPARE(runs.size(), 1);
+    QVERIFY(!runs[0].ended);
+    QCOMPARE(::kill(pid_t(runs[0].pid), 0), 0);
+    QVERIFY(!QFile::exists(outputPathFor(first)));
+
+    QFile(release).open(QIODevice::WriteOnly);
+    QTRY_VERIFY_WITH_TIMEOUT(fake.runs()[0].ended, 20000);
+    runs = fake.runs();
+    QCOMPARE(runs[0].code, 0);
+    QVERIFY2(runs[0].epipe, "the encoder's error output should have had no reader any more");
+    QFile output(outputPathFor(first));
+    QVERIFY(output.open(QIODevice::ReadOnly));
+    QCOMPARE(output.readAll(), QByteArray("fake wmv of ") + first.toUtf8() + '\n');
+    QCOMPARE(runs.size(), 1); // nothing started the next entry
+}
+
+QTEST_GUILESS_MAIN(ConversionUnloadTest)
+#include "tst_conversionunload.moc"
