@@ -3,4 +3,6 @@
 #include <QString>
 
 // The caption of the main window and of every message box.
-inline QString applicationTitle() { return QStringLiteral("Quorvane"); }
+inline QString applicationTitle() {
+    return QStringLiteral("Quorvane");
+}

@@ -4,7 +4,10 @@
 #include "app/cursorpicture.h"
 #include "app/picturebutton.h"
 #include "app/windowops.h"
+#include "convert/conversioncontroller.h"
+#include "filelist/addcommands.h"
 #include "filelist/filelistview.h"
+#include "filelist/folderscan.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -16,7 +19,9 @@
 
 // The pictures are compiled into a static library, so they must be
 // registered by hand; outside any namespace, as the macro requires.
-static void registerPictures() { Q_INIT_RESOURCE(pictures); }
+static void registerPictures() {
+    Q_INIT_RESOURCE(pictures);
+}
 
 namespace {
 
@@ -56,7 +61,20 @@ Form1::Form1(Form1Services services, QWidget* parent)
     setMouseTracking(true);
 
     createControls();
+    // Start converts the list; closing the window abandons a run under way.
+    new ConversionController(*this, *Check2);
     connect(&m_pointer, &PointerRules::codeChanged, this, &Form1::applyPointer);
+
+    // Filling the list: the open dialog (Check1) and the folder scan (Check3).
+    auto* folderScan = new FolderScan(ListView1->entries(), m_pointer, this);
+    connect(Check1, &QPushButton::clicked, this, [this] {
+        if (m_services.dialogs)
+            AddCommands::addFiles(*m_services.dialogs, this, ListView1->entries());
+    });
+    connect(Check3, &QPushButton::clicked, this, [this, folderScan] {
+        if (m_services.dialogs)
+            AddCommands::addFolder(*m_services.dialogs, this, *folderScan);
+    });
     load();
 }
 
@@ -69,8 +87,8 @@ void Form1::createControls() {
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(-48, 176, 41, 33);
 
-    Check1 = new PictureButton(picture(QStringLiteral("film")), QStringLiteral("Add MKV File(s)"),
-                               this);
+    Check1 =
+        new PictureButton(picture(QStringLiteral("film")), QStringLiteral("Add MKV File(s)"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(8, 136, 137, 81);
 

@@ -24,7 +24,7 @@ struct Form1Services {
 // The program's one window.
 class Form1 : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr QSize ClientSize{441, 257};
 
     explicit Form1(Form1Services services, QWidget* parent = nullptr);
@@ -40,16 +40,16 @@ public:
     // Moves a window so that its outer frame is centred on the primary screen.
     static void CenterOnScreen(QWidget& window);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The window was closed: the program ends now, whatever is under way.
     void unloading();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void createControls();
     void load();
     void applyPointer(PointerCode code);

@@ -10,7 +10,9 @@
 HomePageVisit::HomePageVisit(Draw draw, Launcher launcher)
     : m_draw(std::move(draw)), m_launcher(std::move(launcher)) {}
 
-QUrl HomePageVisit::address() { return QUrl(QStringLiteral(QUORVANE_HOMEPAGE_ADDRESS)); }
+QUrl HomePageVisit::address() {
+    return QUrl(QStringLiteral(QUORVANE_HOMEPAGE_ADDRESS));
+}
 
 int HomePageVisit::drawFromClock() {
     const auto secondsSinceMidnight = unsigned(QTime::currentTime().msecsSinceStartOfDay() / 1000);

@@ -5,8 +5,8 @@
 
 // About one start in a hundred opens the product's home page.
 class HomePageVisit {
-public:
-    using Draw = std::function<int()>;                  // an integer from 1 to 100
+  public:
+    using Draw = std::function<int()>;                 // an integer from 1 to 100
     using Launcher = std::function<void(const QUrl&)>; // opens the address in a browser
 
     HomePageVisit(Draw draw, Launcher launcher);
@@ -20,7 +20,7 @@ public:
     // Returns whether it opened the page.
     bool run() const;
 
-private:
+  private:
     Draw m_draw;
     Launcher m_launcher;
 };

@@ -29,18 +29,17 @@ void PictureButton::paintEvent(QPaintEvent*) {
     painter.drawControl(QStyle::CE_PushButtonBevel, option);
 
     const bool pressed = isDown() || isChecked();
-    const QPoint shift = pressed ? QPoint(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal,
-                                                               &option, this),
-                                          style()->pixelMetric(QStyle::PM_ButtonShiftVertical,
-                                                               &option, this))
-                                 : QPoint();
+    const QPoint shift =
+        pressed ? QPoint(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
+                         style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this))
+                : QPoint();
     const QRect pictureRect(QPoint((width() - PictureSize) / 2, Margin) + shift,
                             QSize(PictureSize, PictureSize));
     icon().paint(&painter, pictureRect, Qt::AlignCenter,
                  isEnabled() ? QIcon::Normal : QIcon::Disabled);
 
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(captionRect().translated(shift),
                      Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text());
     if (hasFocus()) {

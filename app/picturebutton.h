@@ -7,7 +7,7 @@
 // button's text, so screen readers announce it.
 class PictureButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     PictureButton(const QIcon& picture, const QString& caption, QWidget* parent = nullptr);
 
     static constexpr int PictureSize = 32;
@@ -15,6 +15,6 @@ public:
     // The rectangle the caption is drawn in; exposed so a test can check it fits.
     QRect captionRect() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };

@@ -8,7 +8,7 @@ enum class PointerCode { Default = 0, Hourglass = 11, Hand = 99 };
 
 class PointerRules : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
 
     PointerCode code() const { return m_code; }
@@ -21,9 +21,9 @@ public:
     // The pointer moved over the window background, the list or the progress bar.
     void pointerOverBackground();
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void codeChanged(PointerCode code);
 
-private:
+  private:
     PointerCode m_code = PointerCode::Default;
 };

@@ -8,7 +8,7 @@ class QWidget;
 // Every modal window the program opens goes through this seam, so tests can
 // answer it without ever blocking on a real dialog.
 class UserDialogs {
-public:
+  public:
     virtual ~UserDialogs() = default;
 
     // Multi-select file-open dialog; the chosen paths as the toolkit returns
@@ -25,7 +25,7 @@ public:
 
 // The real dialogs.
 class QtUserDialogs final : public UserDialogs {
-public:
+  public:
     QStringList chooseFiles(QWidget* parent, const QString& title, const QString& filter) override;
     QString chooseFolder(QWidget* parent, const QString& title) override;
     void showMessage(QWidget* parent, const QString& text, const QString& details) override;

@@ -9,7 +9,7 @@
 // as the dragged one, and every move over another entry while armed exchanges
 // the two, so the dragged text travels with the pointer.
 class FileList {
-public:
+  public:
     explicit FileList(ListControl& control) : m_control(control) {}
 
     // Screen rows, in logical pixels, beyond which an exchange also brings the
@@ -26,7 +26,7 @@ public:
     // Removes the selected entry, wherever the double-click landed.
     void RemoveSelectedEntry();
 
-    void itemClicked();      // an entry was clicked; it is now the selected one
+    void itemClicked(); // an entry was clicked; it is now the selected one
     void buttonPressed() { m_dragging = true; }
     void pointerMoved(QPoint point, int screenRow);
     void buttonReleased() { m_dragging = false; }
@@ -37,7 +37,7 @@ public:
     // Once an entry was clicked the list takes no dropped files any more.
     bool acceptsDrops() const { return m_acceptsDrops; }
 
-private:
+  private:
     ListControl& m_control;
     bool m_dragging = false;
     int m_dragEntry = 0;

@@ -2,8 +2,10 @@
 
 #include "app/cursorpicture.h"
 #include "app/windowops.h"
+#include "filelist/droppedfiles.h"
 
 #include <QCursor>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
 
@@ -79,6 +81,37 @@ void FileListView::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
 }
 
+// The view's own drag handling would hand the drop to the model; the list
+// takes file paths only, and never reports a move, so the source keeps its files.
+void FileListView::dragEnterEvent(QDragEnterEvent* event) {
+    // Read once per drag: from another program every read is a round trip.
+    m_dragCarriesFiles = DroppedFiles(event->mimeData()).has_value();
+    takeDrag(event, m_dragCarriesFiles);
+}
+
+void FileListView::dragMoveEvent(QDragMoveEvent* event) {
+    takeDrag(event, m_dragCarriesFiles);
+}
+
+void FileListView::dropEvent(QDropEvent* event) {
+    const std::optional<QStringList> paths = DroppedFiles(event->mimeData());
+    if (!takeDrag(event, paths.has_value()))
+        return;
+    for (const QString& path : *paths)
+        m_entries.AppendEntry(path);
+}
+
+bool FileListView::takeDrag(QDropEvent* event, bool carriesFiles) {
+    const Qt::DropAction action = DropActionFor(event->possibleActions());
+    if (!m_entries.acceptsDrops() || action == Qt::IgnoreAction || !carriesFiles) {
+        event->ignore(); // the pointer shows the refusal
+        return false;
+    }
+    event->setDropAction(action);
+    event->accept();
+    return true;
+}
+
 void FileListView::showDragPointer() {
     // Read anew at every click, so a picture replaced on disk shows at once.
     const auto picture =
@@ -100,7 +133,9 @@ void FileListView::add(const QString& text) {
     addTopLevelItem(new QTreeWidgetItem(QStringList{text}));
 }
 
-void FileListView::remove(int position) { delete takeTopLevelItem(position - 1); }
+void FileListView::remove(int position) {
+    delete takeTopLevelItem(position - 1);
+}
 
 int FileListView::selected() const {
     const QList<QTreeWidgetItem*> chosen = selectedItems();

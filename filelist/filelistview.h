@@ -10,7 +10,7 @@
 // FileList rules; the view only turns their state into pointers and drops.
 class FileListView : public QTreeWidget, private ListControl {
     Q_OBJECT
-public:
+  public:
     explicit FileListView(QWidget* parent = nullptr);
 
     static constexpr int ColumnWidth = 353;
@@ -28,13 +28,18 @@ public:
     // Where drag.ico is looked for at every click on an entry.
     void setProgramFolder(const QString& folder) { m_programFolder = folder; }
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+    // Files and folders dragged in from a file manager.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
     // ListControl, over the widget's own items.
     QString text(int position) const override;
     void setText(int position, const QString& text) override;
@@ -46,7 +51,9 @@ private:
     int hitTest(QPoint point) const override;
 
     void showDragPointer();
+    bool takeDrag(QDropEvent* event, bool carriesFiles);
 
     FileList m_entries{*this};
     QString m_programFolder;
+    bool m_dragCarriesFiles = false; // what the drag over the list held when it came in
 };

@@ -10,7 +10,7 @@
 #include <QStringList>
 
 class ScriptedDialogs final : public UserDialogs {
-public:
+  public:
     struct Message {
         QString text;
         QString details;

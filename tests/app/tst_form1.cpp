@@ -14,7 +14,7 @@
 
 class Form1Test : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void initialState();
     void tabOrderAndFocus();
     void captionsFit_data();
@@ -26,7 +26,7 @@ private Q_SLOTS:
     void handPictureFromProgramFolder();
     void closingAnnouncesUnload();
 
-private:
+  private:
     static void moveOver(QWidget* widget) {
         QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
@@ -140,9 +140,8 @@ void Form1Test::captionsFit() {
     QVERIFY(button);
     const QRect area = button->captionRect();
     const QFontMetrics metrics(button->font());
-    const QRect needed =
-        metrics.boundingRect(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                             button->text());
+    const QRect needed = metrics.boundingRect(
+        area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, button->text());
     QVERIFY2(area.contains(needed), qPrintable(QStringLiteral("%1 needs %2x%3 in %4x%5")
                                                    .arg(name)
                                                    .arg(needed.width())

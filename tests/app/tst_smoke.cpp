@@ -20,7 +20,8 @@ QString runTool(const QString& program, const QStringList& arguments) {
 }
 
 int field(const QString& info, const QString& label) {
-    const QRegularExpression pattern(QRegularExpression::escape(label) + QStringLiteral(":\\s+(-?\\d+)"));
+    const QRegularExpression pattern(QRegularExpression::escape(label) +
+                                     QStringLiteral(":\\s+(-?\\d+)"));
     const auto match = pattern.match(info);
     return match.hasMatch() ? match.captured(1).toInt() : INT_MIN;
 }
@@ -29,7 +30,7 @@ int field(const QString& info, const QString& label) {
 
 class SmokeTest : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void windowOpensCentred();
 };
 

@@ -9,7 +9,7 @@
 
 class WindowOpsTest : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void centeredPosition_data();
     void centeredPosition();
     void fileExists();

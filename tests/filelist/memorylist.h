@@ -8,7 +8,7 @@
 // A list control without a window: one row per 10 pixels, nothing scrolls,
 // and every EnsureVisible call is recorded.
 class MemoryList final : public ListControl {
-public:
+  public:
     static constexpr int RowHeight = 10;
 
     QStringList texts;

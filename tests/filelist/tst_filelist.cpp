@@ -29,7 +29,7 @@ void drag(FileList& list, MemoryList& control, int from, const QList<int>& over,
 
 class FileListTest : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void appendKeepsOrderAndDuplicates();
     void removal_data();
     void removal();
@@ -51,8 +51,8 @@ void FileListTest::appendKeepsOrderAndDuplicates() {
     list.AppendEntry(QStringLiteral("/v/a.mkv"));
     list.AppendEntry(QStringLiteral("/v/a.mkv"));
     list.AppendEntry(QString());
-    QCOMPARE(control.texts, QStringList({QStringLiteral("/v/a.mkv"), QStringLiteral("/v/a.mkv"),
-                                         QString()}));
+    QCOMPARE(control.texts,
+             QStringList({QStringLiteral("/v/a.mkv"), QStringLiteral("/v/a.mkv"), QString()}));
     QCOMPARE(list.count(), 3);
     QCOMPARE(list.textAt(2), QStringLiteral("/v/a.mkv"));
 }

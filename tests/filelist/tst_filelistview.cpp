@@ -19,7 +19,7 @@ QStringList texts(const FileListView& view) {
 
 class FileListViewTest : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void init();
     void cleanup();
     void mouseDragReorders_data();
@@ -30,7 +30,7 @@ private Q_SLOTS:
     void dragPointerDuringGesture();
     void clickEndsDrops();
 
-private:
+  private:
     QPoint centreOf(int position) const {
         return m_view->visualItemRect(m_view->topLevelItem(position - 1)).center();
     }
@@ -50,16 +50,17 @@ void FileListViewTest::init() {
     QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
 }
 
-void FileListViewTest::cleanup() { m_view.reset(); }
+void FileListViewTest::cleanup() {
+    m_view.reset();
+}
 
 void FileListViewTest::mouseDragReorders_data() {
     QTest::addColumn<Qt::MouseButton>("button");
     QTest::addColumn<int>("from");
     QTest::addColumn<QList<int>>("over");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("left, slow, downwards")
-        << Qt::LeftButton << 1 << QList<int>{2, 3}
-        << QStringList{"b.mkv", "c.mkv", "a.mkv", "d.mkv"};
+    QTest::newRow("left, slow, downwards") << Qt::LeftButton << 1 << QList<int>{2, 3}
+                                           << QStringList{"b.mkv", "c.mkv", "a.mkv", "d.mkv"};
     QTest::newRow("left, jump") << Qt::LeftButton << 4 << QList<int>{1}
                                 << QStringList{"d.mkv", "b.mkv", "c.mkv", "a.mkv"};
     QTest::newRow("right button arms too")
@@ -100,7 +101,8 @@ void FileListViewTest::doubleClickRemovesSelected() {
 
     // With nothing selected a double-click removes nothing.
     m_view->clearSelection();
-    QTest::mouseDClick(surface(), Qt::LeftButton, Qt::NoModifier, QPoint(20, surface()->height() - 5));
+    QTest::mouseDClick(surface(), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(20, surface()->height() - 5));
     QCOMPARE(texts(*m_view), QStringList({"a.mkv", "c.mkv", "d.mkv"}));
 }
 
@@ -125,7 +127,8 @@ void FileListViewTest::dragPointerDuringGesture() {
 
 void FileListViewTest::clickEndsDrops() {
     QVERIFY(m_view->acceptDrops());
-    QTest::mouseClick(surface(), Qt::LeftButton, Qt::NoModifier, QPoint(20, surface()->height() - 5));
+    QTest::mouseClick(surface(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(20, surface()->height() - 5));
     QVERIFY(m_view->acceptDrops()); // blank space is no entry
     QTest::mouseClick(surface(), Qt::LeftButton, Qt::NoModifier, centreOf(3));
     QVERIFY(!m_view->acceptDrops());

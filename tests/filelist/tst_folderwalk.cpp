@@ -1,0 +1,259 @@
+// The folder walk over real trees in a temporary folder: what is found, in
+// which order, and what is passed over.
+
+#include "filelist/addfolder.h"
+#include "foldertree.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Long folder names reach the limit in few levels.
+const QByteArray LevelName(200, 'd');
+
+// Makes a chain of folders named LevelName below root whose full path grows past
+// what the system opens by path (PATH_MAX), with a video at its bottom. Built
+// and removed one level at a time through folder handles, which works for
+// any user, root included. Returns the depth made, 0 on failure.
+int makeDeepChain(const QString& root, int depth) {
+    int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY);
+    int made = 0;
+    for (; fd >= 0 && made < depth; ++made) {
+        if (::mkdirat(fd, LevelName.constData(), 0755) != 0)
+            break;
+        const int next = ::openat(fd, LevelName.constData(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    if (fd >= 0) {
+        const int file = ::openat(fd, "bottom.mkv", O_WRONLY | O_CREAT, 0644);
+        if (file >= 0)
+            ::close(file);
+        ::close(fd);
+    }
+    return made;
+}
+
+void removeDeepChain(int fd, int levels) {
+    if (levels == 0) {
+        ::unlinkat(fd, "bottom.mkv", 0);
+        return;
+    }
+    const int next = ::openat(fd, LevelName.constData(), O_RDONLY | O_DIRECTORY);
+    if (next >= 0) {
+        removeDeepChain(next, levels - 1);
+        ::close(next);
+    }
+    ::unlinkat(fd, LevelName.constData(), AT_REMOVEDIR);
+}
+
+} // namespace
+
+class FolderWalkTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void entries_data();
+    void entries();
+    void pipesAreNoVideos();
+    void chosenFolderEndingInSeparator();
+    void rootKeepsDoubledSeparator();
+    void linksNeverLoop_data();
+    void linksNeverLoop();
+    void unreadableFolderIsSkipped();
+    void pathTooLongIsSkipped();
+    void folderVanishingMidWalk();
+    void stopEndsWalk();
+};
+
+void FolderWalkTest::entries_data() {
+    QTest::addColumn<QStringList>("layout");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("own level only, names sorted")
+        << QStringList{"c.mkv", "A.mkv", "b.mkv"} << QStringList{"A.mkv", "b.mkv", "c.mkv"};
+    QTest::newRow("breadth first, level by level")
+        << QStringList{"B/B1/b1.mkv", "B/b.mkv", "A/A1/A2/a2.mkv",
+                       "A/A1/a1.mkv", "A/a.mkv", "top.mkv"}
+        << QStringList{"top.mkv",     "A/a.mkv",     "B/b.mkv",
+                       "A/A1/a1.mkv", "B/B1/b1.mkv", "A/A1/A2/a2.mkv"};
+    QTest::newRow("sub-folders grouped by parent, in order")
+        << QStringList{"b/y/2.mkv", "a/z/1.mkv", "a/x/3.mkv"}
+        << QStringList{"a/x/3.mkv", "a/z/1.mkv", "b/y/2.mkv"};
+    QTest::newRow("tilde files skipped, tilde folders walked")
+        << QStringList{"~a.mkv", "~B.MKV", "a~.mkv", "~f/in.mkv"}
+        << QStringList{"a~.mkv", "~f/in.mkv"};
+    QTest::newRow("any letter case of the extension")
+        << QStringList{"a.MKV", "b.Mkv", "c.mKv", "d.mkv"}
+        << QStringList{"a.MKV", "b.Mkv", "c.mKv", "d.mkv"};
+    QTest::newRow("near misses") << QStringList{"a.mkv.txt", "b.mkvx", "c.mk",
+                                                "d.mp4",     "emkv",   "f.mkv "}
+                                 << QStringList{};
+    QTest::newRow("hidden file found, hidden folder not walked")
+        << QStringList{".h.mkv", ".mkv", ".hidden/x.mkv", "seen/.y.mkv", ".hidden/deep/z.mkv"}
+        << QStringList{".h.mkv", ".mkv", "seen/.y.mkv"};
+    QTest::newRow("folder named like a video is walked, not added")
+        << QStringList{"x.mkv/inner.mkv", "x.mkv/sub/"} << QStringList{"x.mkv/inner.mkv"};
+    QTest::newRow("links to files count, dangling links do not")
+        << QStringList{"real.mkv", "alias.mkv -> real.mkv", "gone.mkv -> nowhere.mkv"}
+        << QStringList{"alias.mkv", "real.mkv"};
+    QTest::newRow("names with spaces and other scripts")
+        << QStringList{"my film.mkv", "Ünïcødé/фильм.mkv", "a'b\"c.mkv"}
+        << QStringList{"a'b\"c.mkv", "my film.mkv", "Ünïcødé/фильм.mkv"};
+    QTest::newRow("nothing to find")
+        << QStringList{"a.txt", "sub/b.avi", "empty/"} << QStringList{};
+}
+
+void FolderWalkTest::entries() {
+    QFETCH(QStringList, layout);
+    QFETCH(QStringList, expected);
+    QTemporaryDir root;
+    QVERIFY(makeTree(root.path(), layout));
+    QCOMPARE(AddFolder::ScanFolder(root.path()), underRoot(root.path(), expected));
+}
+
+void FolderWalkTest::pipesAreNoVideos() {
+    // Reading a named pipe would block the encoder for ever.
+    QTemporaryDir root;
+    QVERIFY(makeTree(root.path(), {"real.mkv", "sub/"}));
+    for (const char* pipe : {"pipe.mkv", "sub/pipe.MKV"}) {
+        const QByteArray path = QFile::encodeName(root.filePath(QLatin1String(pipe)));
+        QCOMPARE(::mkfifo(path.constData(), 0644), 0);
+    }
+    QCOMPARE(AddFolder::ScanFolder(root.path()), underRoot(root.path(), {"real.mkv"}));
+}
+
+void FolderWalkTest::chosenFolderEndingInSeparator() {
+    // The separator is appended whatever the folder ends in, and every entry
+    // below keeps the doubled one, as the chosen root does.
+    QTemporaryDir root;
+    QVERIFY(makeTree(root.path(), {"a.mkv", "sub/b.mkv"}));
+    const QString chosen = root.path() + QLatin1Char('/');
+    QCOMPARE(AddFolder::ScanFolder(chosen),
+             QStringList({chosen + "/a.mkv", chosen + "/sub/b.mkv"}));
+}
+
+void FolderWalkTest::rootKeepsDoubledSeparator() {
+    // Only the root's own level is read: enough to see the collection's form.
+    AddFolder::FolderWalk walk(QStringLiteral("/"));
+    QStringList entries;
+    QVERIFY(walk.listNext(entries));
+    QCOMPARE(walk.collection().constFirst(), QStringLiteral("//"));
+    QVERIFY(walk.collection().size() > 1);
+    for (const QString& folder : walk.collection().mid(1)) {
+        QVERIFY2(folder.startsWith(QLatin1String("//")) && folder.at(2) != QLatin1Char('/'),
+                 qPrintable(folder));
+        QVERIFY(folder.endsWith(QLatin1Char('/')));
+    }
+    for (const QString& entry : entries)
+        QVERIFY2(entry.startsWith(QLatin1String("//")), qPrintable(entry));
+}
+
+void FolderWalkTest::linksNeverLoop_data() {
+    QTest::addColumn<QStringList>("layout");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("realFolders");
+
+    QTest::newRow("link to the parent")
+        << QStringList{"a/x.mkv", "a/up -> .."} << QStringList{"a/x.mkv"} << 2;
+    QTest::newRow("link to itself")
+        << QStringList{"a/x.mkv", "a/self -> ."} << QStringList{"a/x.mkv"} << 2;
+    QTest::newRow("two folders linking to each other")
+        << QStringList{"a/x.mkv", "b/y.mkv", "a/tob -> ../b", "b/toa -> ../a"}
+        << QStringList{"a/x.mkv", "b/y.mkv"} << 3;
+    // The first way the walk meets a folder is the one it lists.
+    QTest::newRow("link met before the folder itself")
+        << QStringList{"real/x.mkv", "alias -> real"} << QStringList{"alias/x.mkv"} << 2;
+    QTest::newRow("link to the chosen folder from deep down")
+        << QStringList{"a/b/c/x.mkv", "a/b/c/home -> ../../.."} << QStringList{"a/b/c/x.mkv"} << 4;
+}
+
+void FolderWalkTest::linksNeverLoop() {
+    QFETCH(QStringList, layout);
+    QFETCH(QStringList, expected);
+    QFETCH(int, realFolders);
+    QTemporaryDir root;
+    QVERIFY(makeTree(root.path(), layout));
+
+    AddFolder::FolderWalk walk(root.path());
+    QStringList entries;
+    int steps = 0;
+    while (steps < 1000 && walk.listNext(entries))
+        ++steps;
+    QVERIFY2(steps < 1000, "the walk did not end");
+    QCOMPARE(entries, underRoot(root.path(), expected));
+
+    QSet<QString> real;
+    for (const QString& folder : walk.listed())
+        real.insert(QFileInfo(folder).canonicalFilePath());
+    QCOMPARE(walk.listed().size(), realFolders);
+    QCOMPARE(real.size(), realFolders); // each real folder listed once
+}
+
+void FolderWalkTest::unreadableFolderIsSkipped() {
+    QTemporaryDir root;
+    QVERIFY(makeTree(root.path(), {"a/x.mkv", "locked/y.mkv", "locked/deeper/z.mkv", "m.mkv"}));
+    const QString locked = root.filePath(QStringLiteral("locked"));
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+    });
+    if (QDir(locked).entryList(QDir::Files).contains(QStringLiteral("y.mkv")))
+        QSKIP(
+            "this user reads folders whatever their permissions (root); see pathTooLongIsSkipped");
+
+    QCOMPARE(AddFolder::ScanFolder(root.path()), underRoot(root.path(), {"m.mkv", "a/x.mkv"}));
+}
+
+void FolderWalkTest::pathTooLongIsSkipped() {
+    // A folder the system will not open by its path: the walk passes over it
+    // and keeps what it found elsewhere.
+    QTemporaryDir root;
+    QVERIFY(makeTree(root.path(), {"first.mkv", "z/last.mkv"}));
+    const int depth = 25; // 25 levels of 201 bytes are well past 4096
+    const int made = makeDeepChain(root.path(), depth);
+    const auto cleanup = qScopeGuard([&] {
+        const int fd = ::open(QFile::encodeName(root.path()).constData(), O_RDONLY | O_DIRECTORY);
+        if (fd >= 0) {
+            removeDeepChain(fd, made);
+            ::close(fd);
+        }
+    });
+    QCOMPARE(made, depth);
+
+    const QStringList entries = AddFolder::ScanFolder(root.path());
+    QCOMPARE(entries, underRoot(root.path(), {"first.mkv", "z/last.mkv"}));
+}
+
+void FolderWalkTest::folderVanishingMidWalk() {
+    QTemporaryDir root;
+    QVERIFY(makeTree(root.path(), {"a/x.mkv", "b/y.mkv", "top.mkv"}));
+    AddFolder::FolderWalk walk(root.path());
+    QStringList entries;
+    QVERIFY(walk.listNext(entries)); // the chosen folder; a and b are queued
+    QVERIFY(QDir(root.filePath(QStringLiteral("a"))).removeRecursively());
+    while (walk.listNext(entries)) {
+    }
+    QCOMPARE(entries, underRoot(root.path(), {"top.mkv", "b/y.mkv"}));
+    QCOMPARE(walk.collection().size(), 3);
+    QCOMPARE(walk.listed().size(), 2);
+}
+
+void FolderWalkTest::stopEndsWalk() {
+    QTemporaryDir root;
+    QVERIFY(makeTree(root.path(), {"a/x.mkv", "top.mkv"}));
+    std::atomic<bool> stop{true};
+    AddFolder::FolderWalk walk(root.path());
+    QStringList entries;
+    QVERIFY(!walk.listNext(entries, &stop));
+    QVERIFY(entries.isEmpty());
+    QVERIFY(walk.listed().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(FolderWalkTest)
+#include "tst_folderwalk.moc"
