@@ -135,6 +135,9 @@ void FileListView::add(const QString& text) {
 
 void FileListView::remove(int position) {
     delete takeTopLevelItem(position - 1);
+    // The view would select a neighbour; a second double-click must not
+    // remove an entry the user never picked.
+    clearSelection();
 }
 
 int FileListView::selected() const {
