@@ -44,7 +44,8 @@ QStringList SplitDialogSelection(const QString& result) {
 
 QString DialogResultText(const QStringList& chosenPaths) {
     if (chosenPaths.size() <= 1)
-        return chosenPaths.isEmpty() ? QString() : chosenPaths.constFirst();
+        return chosenPaths.isEmpty() ? QString()
+                                     : QDir::toNativeSeparators(chosenPaths.constFirst());
 
     // Toolkit dialogs answer with absolute paths; anything else is taken
     // from the working folder, so that a shared folder always exists.

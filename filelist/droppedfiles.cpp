@@ -1,5 +1,6 @@
 #include "filelist/droppedfiles.h"
 
+#include <QDir>
 #include <QMimeData>
 #include <QUrl>
 
@@ -15,7 +16,7 @@ std::optional<QStringList> DroppedFiles(const QMimeData* data) {
         const QString path = url.toLocalFile();
         if (!url.isLocalFile() || path.isEmpty())
             return std::nullopt;
-        paths << path;
+        paths << QDir::toNativeSeparators(path);
     }
     return paths;
 }
