@@ -17,14 +17,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+#include "listtexts.h"
 
-QStringList texts(const FileListView& view) {
-    QStringList all;
-    for (int position = 1; position <= view.count(); ++position)
-        all << view.textAt(position);
-    return all;
-}
+namespace {
 
 QPushButton* button(Form1& form, const char* name) {
     return form.findChild<QPushButton*>(QLatin1String(name));

@@ -7,14 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+#include "listtexts.h"
 
-QStringList texts(const FileListView& view) {
-    QStringList all;
-    for (int position = 1; position <= view.count(); ++position)
-        all << view.textAt(position);
-    return all;
-}
+namespace {
 
 // What a drag carries: a URL list, when offered, and plain text.
 std::unique_ptr<QMimeData> dragData(bool offersUrls, const QStringList& urls,

@@ -6,16 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-QStringList texts(const FileListView& view) {
-    QStringList all;
-    for (int position = 1; position <= view.count(); ++position)
-        all << view.textAt(position);
-    return all;
-}
-
-} // namespace
+#include "listtexts.h"
 
 class FileListViewTest : public QObject {
     Q_OBJECT

@@ -10,14 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+#include "listtexts.h"
 
-QStringList texts(const FileListView& view) {
-    QStringList all;
-    for (int position = 1; position <= view.count(); ++position)
-        all << view.textAt(position);
-    return all;
-}
+namespace {
 
 const QPoint SourceCorner(40, 100);
 const QRect ListArea(500, 100, 425, 300);
