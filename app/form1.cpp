@@ -100,6 +100,8 @@ void Form1::createControls() {
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setGeometry(8, 8, 425, 121);
     ListView1->setProgramFolder(m_services.programFolder);
+    // The list has no caption of its own; its column title says what it holds.
+    ListView1->setAccessibleName(FileListView::columnTitle());
 
     Check3 = new PictureButton(picture(QStringLiteral("folder")),
                                QStringLiteral("Add All MKV File(s) In Folder"), this);

@@ -3,6 +3,7 @@
 #include "filelist/filelistview.h"
 #include "testservices.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -25,6 +26,7 @@ class Form1Test : public QObject {
     void pointerRulesFollowTheMouse();
     void handPictureFromProgramFolder();
     void closingAnnouncesUnload();
+    void screenReaderSeesEntriesAsItems();
 
   private:
     static void moveOver(QWidget* widget) {
@@ -83,6 +85,7 @@ void Form1Test::initialState() {
     QCOMPARE(list->columnCount(), 1);
     QCOMPARE(list->headerItem()->text(0), QStringLiteral("MKV File(s)"));
     QCOMPARE(list->columnWidth(0), 353);
+    QCOMPARE(list->accessibleName(), QStringLiteral("MKV File(s)"));
     QVERIFY(!list->isHeaderHidden());
     QCOMPARE(list->header()->sectionResizeMode(0), QHeaderView::Interactive);
     QVERIFY(!list->isSortingEnabled());
@@ -231,6 +234,35 @@ void Form1Test::closingAnnouncesUnload() {
     QVERIFY(form.close());
     QCOMPARE(unloading.size(), 1);
     QVERIFY(m_dialogs.messages.isEmpty());
+}
+
+void Form1Test::screenReaderSeesEntriesAsItems() {
+    QTemporaryDir folder;
+    Form1 form(testServices(folder.path(), &m_dialogs));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.fileList()->appendEntry(QStringLiteral("/v/first.mkv"));
+    form.fileList()->appendEntry(QStringLiteral("/v/second.mkv"));
+
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form.fileList());
+    QVERIFY(list);
+    // The header plus one row per entry, once the view has laid the rows out.
+    QTRY_COMPARE(list->childCount(), 3);
+    QCOMPARE(list->text(QAccessible::Name), QStringLiteral("MKV File(s)"));
+    QStringList items;
+    for (int i = 0; i < list->childCount(); ++i) {
+        QAccessibleInterface* child = list->child(i);
+        if (child && child->role() != QAccessible::ColumnHeader)
+            items << child->text(QAccessible::Name);
+    }
+    QCOMPARE(items, QStringList({QStringLiteral("/v/first.mkv"), QStringLiteral("/v/second.mkv")}));
+
+    for (const char* name : {"Check1", "Check2", "Check3"}) {
+        auto* button = form.findChild<QPushButton*>(QLatin1String(name));
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(button);
+        QCOMPARE(control->role(), QAccessible::Button);
+        QCOMPARE(control->text(QAccessible::Name), button->text());
+    }
 }
 
 QTEST_MAIN(Form1Test)
