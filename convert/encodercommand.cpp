@@ -46,7 +46,3 @@ QStringList encoderArguments(const QString& source, const QString& output) {
             QStringLiteral("5872k"), QStringLiteral("-r"),
             QStringLiteral("25.00"), output};
 }
-
-QStringList encoderCommand(const QString& encoder, const QString& source, const QString& output) {
-    return QStringList{encoder} + encoderArguments(source, output);
-}

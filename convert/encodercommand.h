@@ -24,6 +24,3 @@ EncoderLookup findEncoder(const QString& programFolder, const QStringList& searc
 // The encoder's arguments after its own path: only the first stream of the
 // source, no audio, wmv2 video at 5872 kbit/s and 25 frames per second.
 QStringList encoderArguments(const QString& source, const QString& output);
-
-// The whole argument vector as the encoder receives it, its own path first.
-QStringList encoderCommand(const QString& encoder, const QString& source, const QString& output);

@@ -82,7 +82,7 @@ void ConversionRulesTest::argumentVector() {
     QFETCH(QString, source);
     QFETCH(QStringList, expected);
     const QString encoder = programFolderFile(programFolder, encoderFileName());
-    QCOMPARE(encoderCommand(encoder, source, outputPathFor(source)), expected);
+    QCOMPARE(QStringList{encoder} + encoderArguments(source, outputPathFor(source)), expected);
 }
 
 void ConversionRulesTest::encoderLookup_data() {

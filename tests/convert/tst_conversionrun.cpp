@@ -236,7 +236,11 @@ void ConversionRunTest::argumentsArriveWhole() {
     const QString source = entries.texts[0];
     const QList<FakeRun> runs = fake.runs();
     QCOMPARE(runs.size(), 1);
-    QCOMPARE(runs[0].arguments, encoderCommand(fake.encoder(), source, outputPathFor(source)));
+    // Each path arrives as one argument, unsplit and unquoted, in its place.
+    const QStringList& arguments = runs[0].arguments;
+    QCOMPARE(arguments.size(), 13);
+    QCOMPARE(arguments.at(2), source);
+    QCOMPARE(arguments.at(12), outputPathFor(source));
     QCOMPARE(fileText(outputPathFor(source)), u"fake wmv of "_qs + source + u"\n"_qs);
     QCOMPARE(QDir(fake.videos()).entryList(QDir::Files).size(), 2);
 }
