@@ -1,6 +1,6 @@
 #include "app/cursorpicture.h"
 
-#include "app/cursorfile.h"
+#include "common/cursorfile.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,13 +1,15 @@
 #include "app/form1.h"
 
+#include "app/addcommands.h"
 #include "app/appinfo.h"
 #include "app/cursorpicture.h"
+#include "app/filelistview.h"
 #include "app/picturebutton.h"
-#include "app/windowops.h"
-#include "convert/conversioncontroller.h"
-#include "filelist/addcommands.h"
-#include "filelist/filelistview.h"
-#include "filelist/folderscan.h"
+#include "app/userdialogs.h"
+#include "common/windowops.h"
+#include "convert/conversionrun.h"
+#include "filelist/filelistmodel.h"
+#include "filelist/folderwalkjob.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -48,7 +50,9 @@ Form1::Form1(Form1Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_services(std::move(services)) {
+      m_services(std::move(services)), m_pointer(new PointerRules(this)),
+      m_list(new FileListModel(this)), m_folderWalk(new FolderWalkJob(*m_list, *m_pointer, this)),
+      m_run(new ConversionRun(*m_list, *m_pointer, m_services.programFolder, this)) {
     registerPictures();
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(ClientSize);
@@ -61,20 +65,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     setMouseTracking(true);
 
     createControls();
-    // Start converts the list; closing the window abandons a run under way.
-    new ConversionController(*this, *Check2);
-    connect(&m_pointer, &PointerRules::codeChanged, this, &Form1::applyPointer);
-
-    // Filling the list: the open dialog (Check1) and the folder scan (Check3).
-    auto* folderScan = new FolderScan(ListView1->entries(), m_pointer, this);
-    connect(Check1, &QPushButton::clicked, this, [this] {
-        if (m_services.dialogs)
-            AddCommands::addFiles(*m_services.dialogs, this, ListView1->entries());
-    });
-    connect(Check3, &QPushButton::clicked, this, [this, folderScan] {
-        if (m_services.dialogs)
-            AddCommands::addFolder(*m_services.dialogs, this, *folderScan);
-    });
+    connectCommands();
     load();
 }
 
@@ -96,12 +87,11 @@ void Form1::createControls() {
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setGeometry(296, 136, 137, 81);
 
-    ListView1 = new FileListView(this);
+    ListView1 = new FileListView(*m_list, m_services.programFolder, this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setGeometry(8, 8, 425, 121);
-    ListView1->setProgramFolder(m_services.programFolder);
     // The list has no caption of its own; its column title says what it holds.
-    ListView1->setAccessibleName(FileListView::columnTitle());
+    ListView1->setAccessibleName(FileListModel::columnTitle());
 
     Check3 = new PictureButton(picture(QStringLiteral("folder")),
                                QStringLiteral("Add All MKV File(s) In Folder"), this);
@@ -135,13 +125,38 @@ void Form1::createControls() {
     Command1->setFocus();
 }
 
+void Form1::connectCommands() {
+    connect(m_pointer, &PointerRules::codeChanged, this, &Form1::applyPointer);
+
+    // Filling the list: the open dialog (Check1) and the folder walk (Check3).
+    connect(Check1, &QPushButton::clicked, this, [this] {
+        if (m_services.dialogs)
+            AddCommands::addFiles(*m_services.dialogs, this, *m_list);
+    });
+    connect(Check3, &QPushButton::clicked, this, [this] {
+        if (m_services.dialogs)
+            AddCommands::addFolder(*m_services.dialogs, this, *m_folderWalk);
+    });
+
+    // Start converts the list; the bar and the end message follow the run.
+    connect(Check2, &QPushButton::clicked, m_run, &ConversionRun::start);
+    // The bar holds whole numbers; the run's values are exact.
+    connect(m_run, &ConversionRun::progressChanged, ProgressBar1,
+            [this](float value) { ProgressBar1->setValue(qRound(value)); });
+    connect(m_run, &ConversionRun::finished, this,
+            [this](const QString& message, const QString& details) {
+                if (m_services.dialogs)
+                    m_services.dialogs->showMessage(this, message, details);
+            });
+}
+
 void Form1::load() {
-    CenterOnScreen(*this);
+    centerOnScreen(*this);
     setWindowTitle(applicationTitle());
 
     const QString handPath =
         programFolderFile(m_services.programFolder, QStringLiteral("HAND-M.CUR"));
-    if (FileExists(handPath)) {
+    if (fileExists(handPath)) {
         if (const auto hand = loadCursorFile(handPath))
             m_handCursor = *hand;
     }
@@ -156,7 +171,7 @@ void Form1::load() {
     ProgressBar1->setPalette(barPalette);
 }
 
-void Form1::CenterOnScreen(QWidget& window) {
+void Form1::centerOnScreen(QWidget& window) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
@@ -183,9 +198,9 @@ void Form1::applyPointer(PointerCode code) {
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove) {
         if (watched == Check1 || watched == Check2 || watched == Check3)
-            m_pointer.pointerOverButton();
+            m_pointer->pointerOverButton();
         else if (watched == ProgressBar1 || watched == ListView1->viewport())
-            m_pointer.pointerOverBackground();
+            m_pointer->pointerOverBackground();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -194,11 +209,14 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
     // Moves that a child ignored reach the window too; those were handled
     // by the child's own rule already.
     if (!childAt(event->position().toPoint()))
-        m_pointer.pointerOverBackground();
+        m_pointer->pointerOverBackground();
     QWidget::mouseMoveEvent(event);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
+    // Before anyone ends the program: a run under way stops here, leaving its
+    // encoder to finish the file, and shows nothing more.
+    m_run->abandon();
     Q_EMIT unloading();
 }

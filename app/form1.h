@@ -1,12 +1,15 @@
 #pragma once
 
-#include "app/homepage.h"
-#include "app/pointerrules.h"
+#include "common/homepage.h"
+#include "common/pointerrules.h"
 
 #include <QCursor>
 #include <QWidget>
 
+class ConversionRun;
+class FileListModel;
 class FileListView;
+class FolderWalkJob;
 class PictureButton;
 class QProgressBar;
 class QPushButton;
@@ -21,7 +24,8 @@ struct Form1Services {
     HomePageVisit::Launcher openUrl;
 };
 
-// The program's one window.
+// The program's one window. It owns the batch list, the pointer rules, the
+// folder walk and the conversion run, and wires them to its controls.
 class Form1 : public QWidget {
     Q_OBJECT
   public:
@@ -30,15 +34,8 @@ class Form1 : public QWidget {
     explicit Form1(Form1Services services, QWidget* parent = nullptr);
     ~Form1() override;
 
-    PointerRules& pointer() { return m_pointer; }
-    const Form1Services& services() const { return m_services; }
-    FileListView* fileList() const { return ListView1; }
-    QProgressBar* progressBar() const { return ProgressBar1; }
-    // The cursor code 99 shows: our hand picture, or the toolkit's pointing hand.
-    QCursor handCursor() const { return m_handCursor; }
-
     // Moves a window so that its outer frame is centred on the primary screen.
-    static void CenterOnScreen(QWidget& window);
+    static void centerOnScreen(QWidget& window);
 
   Q_SIGNALS:
     // The window was closed: the program ends now, whatever is under way.
@@ -51,11 +48,16 @@ class Form1 : public QWidget {
 
   private:
     void createControls();
+    void connectCommands();
     void load();
     void applyPointer(PointerCode code);
 
     Form1Services m_services;
-    PointerRules m_pointer;
+    PointerRules* m_pointer = nullptr;
+    FileListModel* m_list = nullptr;
+    FolderWalkJob* m_folderWalk = nullptr;
+    ConversionRun* m_run = nullptr;
+    // The cursor code 99 shows: our hand picture, or the toolkit's pointing hand.
     QCursor m_handCursor{Qt::PointingHandCursor};
 
     QPushButton* Command1 = nullptr;

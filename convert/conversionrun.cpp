@@ -1,29 +1,19 @@
 #include "convert/conversionrun.h"
 
+#include "common/pointerrules.h"
 #include "convert/outputnaming.h"
-#include "filelist/filelist.h"
+#include "filelist/filelistmodel.h"
 
-#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QPointer>
+#include <QTimer>
 
 namespace {
 
-// What an output path held before the encoder ran, to tell whether the
-// encoder wrote it: an encoder may refuse to overwrite and still end with 0.
-struct FileState {
-    bool exists = false;
-    QDateTime modified;
-    qint64 size = -1;
-
-    static FileState of(const QString& path) {
-        const QFileInfo info(path);
-        if (!info.exists())
-            return {};
-        return {true, info.lastModified(), info.size()};
-    }
-    bool operator==(const FileState&) const = default;
-};
+// Files that fail before any encoder starts are checked back to back, but
+// never more of them nor for longer than this; then the window gets its turn.
+constexpr int RefusalsPerTurn = 100;
+constexpr qint64 RefusalTurnNs = 20'000'000;
 
 QString withLastLine(QString reason, const QString& lastLine) {
     if (!lastLine.isEmpty())
@@ -33,6 +23,7 @@ QString withLastLine(QString reason, const QString& lastLine) {
 
 QString describeFailures(const QList<ConversionFailure>& failures) {
     QStringList blocks;
+    blocks.reserve(failures.size());
     for (const ConversionFailure& failure : failures)
         blocks << failure.source + QStringLiteral("\n    ") + failure.reason;
     return blocks.join(QStringLiteral("\n\n"));
@@ -40,37 +31,38 @@ QString describeFailures(const QList<ConversionFailure>& failures) {
 
 } // namespace
 
-int FileListEntries::count() const {
-    return m_list.count();
+ConversionRun::FileState ConversionRun::FileState::of(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    return {true, info.lastModified(), info.size()};
 }
 
-QString FileListEntries::textAt(int position) const {
-    return m_list.textAt(position);
+ConversionRun::ConversionRun(FileListModel& list, PointerRules& pointer, QString programFolder,
+                             QObject* parent)
+    : QObject(parent), m_list(list), m_pointer(pointer), m_programFolder(std::move(programFolder)) {
+    // Queued, so that a row of encoders that all fail at once never nests.
+    connect(&m_encoder, &EncoderJob::ended, this, &ConversionRun::encoderEnded,
+            Qt::QueuedConnection);
 }
 
-ConversionRun::ConversionRun(BatchEntries& entries, QString programFolder, QObject* parent)
-    : QObject(parent), m_entries(entries), m_programFolder(std::move(programFolder)) {}
-
-QString ConversionRun::endMessage(int files, const QList<ConversionFailure>& failures,
-                                  QString* details) {
-    if (details)
-        details->clear();
-    if (failures.isEmpty())
+QString ConversionRun::endMessage(QString& details) const {
+    details.clear();
+    if (m_failed == 0)
         return doneMessage();
-    QString summary = QStringLiteral("%1 of %2 %3 failed.")
-                          .arg(failures.size())
-                          .arg(files)
-                          .arg(files == 1 ? QStringLiteral("file") : QStringLiteral("files"));
-    if (failures.size() > FailuresInMessage && details) {
-        *details = describeFailures(failures);
+    const QString summary =
+        QStringLiteral("%1 of %2 %3 failed.")
+            .arg(m_failed)
+            .arg(m_attempted)
+            .arg(m_attempted == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+    if (m_failed <= FailuresInMessage)
+        return summary + QStringLiteral("\n\n") + describeFailures(m_failures);
+    details = describeFailures(m_failures);
+    if (m_failed == m_failures.size())
         return summary + QStringLiteral(" The details list each one with its reason.");
-    }
-    return summary + QStringLiteral("\n\n") + describeFailures(failures);
-}
-
-void ConversionRun::setProgress(float value) {
-    m_progress = value;
-    Q_EMIT progressChanged(value);
+    details += QStringLiteral("\n\n...and %1 more.").arg(m_failed - m_failures.size());
+    return summary + QStringLiteral(" The details list the first %1 with their reasons.")
+                         .arg(m_failures.size());
 }
 
 void ConversionRun::start() {
@@ -78,53 +70,62 @@ void ConversionRun::start() {
     // outputs; after an abandon the program is ending.
     if (m_running || m_abandoned)
         return;
-    const EncoderLookup encoder = findEncoder(m_programFolder, m_searchPaths);
-    if (m_entries.count() <= 0) {
+    m_lookup = findEncoder(m_programFolder, m_searchPaths);
+    if (m_list.count() <= 0) {
         Q_EMIT finished(noFilesMessage(), QString());
         return;
     }
-
     m_running = true;
-    const QPointer<ConversionRun> self(this);
-    const int files = m_entries.count();
-    int attempted = 0;
-    QList<ConversionFailure> failures;
-    for (int position = 1; position <= files; ++position) {
-        Q_EMIT busyChanged(true);
-        const int current = m_entries.count();
-        // Entries removed during the run: what is left beyond them is gone.
-        if (position > current)
-            break;
-        setProgress(float(double(position) / double(current) * 100.0));
-        const QString source = m_entries.textAt(position);
-        Q_EMIT converting(position, source);
-        const QString failure = (!self || m_abandoned) ? QString() : convert(source, encoder);
-        // Abandoned, or destroyed with the window: nothing more may happen.
-        if (!self || m_abandoned) {
-            if (self)
-                m_running = false;
-            return;
-        }
-        ++attempted;
-        if (!failure.isEmpty())
-            failures.append({source, failure});
-    }
-
-    Q_EMIT busyChanged(false);
-    setProgress(0.0f);
-    QString details;
-    const QString message = endMessage(attempted, failures, &details);
-    Q_EMIT finished(message, details);
-    if (self)
-        m_running = false;
+    m_files = m_list.count();
+    m_position = 0;
+    m_attempted = 0;
+    m_failed = 0;
+    m_failures.clear();
+    convertNext();
 }
 
 void ConversionRun::abandon() {
     m_abandoned = true;
-    m_waiter.abandon();
+    m_running = false;
+    m_encoder.abandon();
 }
 
-QString ConversionRun::convert(const QString& source, const EncoderLookup& encoder) {
+void ConversionRun::convertNext() {
+    QElapsedTimer turn;
+    turn.start();
+    int refusals = 0;
+    while (m_running) {
+        ++m_position;
+        const int current = m_list.count();
+        // Entries removed during the run: what is left beyond them is gone.
+        if (m_position > m_files || m_position > current) {
+            finish();
+            return;
+        }
+        // Set at every file: the folder command may have reset it meanwhile.
+        m_pointer.setCode(PointerCode::Hourglass);
+        Q_EMIT progressChanged(float(double(m_position) / double(current) * 100.0));
+        m_source = m_list.textAt(m_position);
+        Q_EMIT converting(m_position, m_source);
+        if (!m_running) // abandoned by a handler of the signal above
+            return;
+
+        const QString refused = refusal(m_source);
+        if (refused.isEmpty()) {
+            m_output = outputPathFor(m_source);
+            m_outputBefore = FileState::of(m_output);
+            m_encoder.start(m_lookup.program, encoderArguments(m_source, m_output));
+            return; // encoderEnded() goes on
+        }
+        recordFailure(refused);
+        if (++refusals >= RefusalsPerTurn || turn.nsecsElapsed() > RefusalTurnNs) {
+            QTimer::singleShot(0, this, &ConversionRun::convertNext);
+            return;
+        }
+    }
+}
+
+QString ConversionRun::refusal(const QString& source) const {
     if (source.isEmpty())
         return QStringLiteral("the list entry is empty, so there is nothing to convert");
     const QString output = outputPathFor(source);
@@ -132,30 +133,60 @@ QString ConversionRun::convert(const QString& source, const EncoderLookup& encod
         return QStringLiteral("its output %1 would be the source file itself, "
                               "so it was left as it is")
             .arg(output);
-    if (!encoder.found())
-        return QStringLiteral("the encoder was not found (%1)").arg(encoder.whereLooked());
+    if (!m_lookup.found())
+        return QStringLiteral("the encoder was not found (%1)").arg(m_lookup.whereLooked());
+    return {};
+}
 
-    const FileState before = FileState::of(output);
-    const ChildEnd end = m_waiter.runAndWait(encoder.program, encoderArguments(source, output));
+void ConversionRun::encoderEnded(const EncoderEnd& end) {
+    if (!m_running)
+        return;
+    QString failure;
     switch (end.kind) {
-    case ChildEnd::Kind::Abandoned:
-        m_abandoned = true;
-        return {};
-    case ChildEnd::Kind::FailedToStart:
-        return QStringLiteral("the encoder %1 could not be started (%2)")
-            .arg(encoder.program, end.errorText);
-    case ChildEnd::Kind::Crashed:
-        return withLastLine(QStringLiteral("the encoder was killed or crashed"), end.lastErrorLine);
-    case ChildEnd::Kind::Exited:
+    case EncoderEnd::Kind::FailedToStart:
+        failure = QStringLiteral("the encoder %1 could not be started (%2)")
+                      .arg(m_lookup.program, end.errorText);
+        break;
+    case EncoderEnd::Kind::Crashed:
+        failure =
+            withLastLine(QStringLiteral("the encoder was killed or crashed"), end.lastErrorLine);
+        break;
+    case EncoderEnd::Kind::Exited:
+        if (end.exitCode != 0) {
+            failure = withLastLine(
+                QStringLiteral("the encoder ended with exit code %1").arg(end.exitCode),
+                end.lastErrorLine);
+            break;
+        }
+        if (const FileState after = FileState::of(m_output);
+            !after.exists || after == m_outputBefore)
+            failure = withLastLine(
+                QStringLiteral("the encoder ended with exit code 0 but wrote no output %1")
+                    .arg(m_output),
+                end.lastErrorLine);
         break;
     }
-    if (end.exitCode != 0)
-        return withLastLine(QStringLiteral("the encoder ended with exit code %1").arg(end.exitCode),
-                            end.lastErrorLine);
-    const FileState after = FileState::of(output);
-    if (!after.exists || after == before)
-        return withLastLine(
-            QStringLiteral("the encoder ended with exit code 0 but wrote no output %1").arg(output),
-            end.lastErrorLine);
-    return {};
+    if (failure.isEmpty())
+        ++m_attempted;
+    else
+        recordFailure(failure);
+    convertNext();
+}
+
+void ConversionRun::recordFailure(const QString& reason) {
+    ++m_attempted;
+    ++m_failed;
+    if (m_failures.size() < FailuresInDetails)
+        m_failures.append({m_source, reason});
+}
+
+void ConversionRun::finish() {
+    m_pointer.setCode(PointerCode::Default);
+    Q_EMIT progressChanged(0.0f);
+    QString details;
+    const QString message = endMessage(details);
+    m_failures.clear();
+    // The run counts as ended once its message is dismissed.
+    Q_EMIT finished(message, details);
+    m_running = false;
 }

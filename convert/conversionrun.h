@@ -1,33 +1,16 @@
 #pragma once
 
 #include "convert/encodercommand.h"
-#include "convert/runandwait.h"
+#include "convert/encoderjob.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
-class FileList;
-
-// What the run reads of the batch: the entries by 1-based position.
-class BatchEntries {
-  public:
-    virtual ~BatchEntries() = default;
-    virtual int count() const = 0;
-    virtual QString textAt(int position) const = 0;
-};
-
-// The batch list as the run reads it.
-class FileListEntries final : public BatchEntries {
-  public:
-    explicit FileListEntries(const FileList& list) : m_list(list) {}
-    int count() const override;
-    QString textAt(int position) const override;
-
-  private:
-    const FileList& m_list;
-};
+class FileListModel;
+class PointerRules;
 
 struct ConversionFailure {
     QString source;
@@ -36,10 +19,12 @@ struct ConversionFailure {
 
 // Converts every entry of the batch, in order, one encoder run at a time.
 //
-// The number of files is fixed when the run begins; entry i is read when
-// file i begins, so a reorder during the run changes what comes next, and
-// the count is read again for each file's progress value. A list that has
-// become shorter than the position to convert ends the run there.
+// The run is driven by events: start() launches the first file and returns,
+// and the end of each encoder launches the next. The number of files is fixed
+// when the run begins; entry i is read when file i begins, so a reorder during
+// the run changes what comes next, and the count is read again for each
+// file's progress value. A list that has become shorter than the position to
+// convert ends the run there. The run keeps no copy of the list.
 class ConversionRun : public QObject {
     Q_OBJECT
   public:
@@ -47,46 +32,67 @@ class ConversionRun : public QObject {
     static QString doneMessage() { return QStringLiteral("Done."); }
     // Beyond this many failures the list goes to the message's details.
     static constexpr int FailuresInMessage = 3;
+    // The details name this many failures at most: a longer text would only
+    // hold up the window that shows it.
+    static constexpr int FailuresInDetails = 1000;
 
-    ConversionRun(BatchEntries& entries, QString programFolder, QObject* parent = nullptr);
+    ConversionRun(FileListModel& list, PointerRules& pointer, QString programFolder,
+                  QObject* parent = nullptr);
 
     // Where to look for the encoder when the program folder has none;
     // empty (the default) means the PATH variable.
     void setSearchPaths(const QStringList& paths) { m_searchPaths = paths; }
 
     bool running() const { return m_running; }
-    // The share of the batch done once the current file is done, in percent.
-    float progressValue() const { return m_progress; }
-
-    // The closing message for a run over the given number of files.
-    static QString endMessage(int files, const QList<ConversionFailure>& failures,
-                              QString* details);
 
   public Q_SLOTS:
-    // Runs the whole batch and returns when it has ended. Ignored while a run
-    // is already under way.
+    // Begins converting the batch. Ignored while a run is under way.
     void start();
     // The program is ending: the run stops where it is, the encoder runs on,
     // and nothing more is started or shown.
     void abandon();
 
   Q_SIGNALS:
-    void busyChanged(bool busy); // true at the start of every file, false at the end
     void progressChanged(float value);
     void converting(int position, const QString& source);
-    // The run is over; the message is shown before the run counts as ended.
+    // The run is over and the pointer and the bar are back at rest.
     void finished(const QString& message, const QString& details);
 
   private:
-    // Empty when the source was converted, else why not.
-    QString convert(const QString& source, const EncoderLookup& encoder);
-    void setProgress(float value);
+    void convertNext();
+    // Empty when the file may go to the encoder, else why not.
+    QString refusal(const QString& source) const;
+    void encoderEnded(const EncoderEnd& end);
+    void recordFailure(const QString& reason);
+    void finish();
+    // The closing message, and the details that go with it.
+    QString endMessage(QString& details) const;
 
-    BatchEntries& m_entries;
+    FileListModel& m_list;
+    PointerRules& m_pointer;
     QString m_programFolder;
     QStringList m_searchPaths;
-    ProcessWaiter m_waiter;
-    float m_progress = 0.0f;
+    EncoderJob m_encoder;
+
+    // One run's state.
+    EncoderLookup m_lookup;
+    int m_files = 0;    // fixed when the run begins
+    int m_position = 0; // the file under way
+    int m_attempted = 0;
+    QString m_source;
+    QString m_output;
+    int m_failed = 0;
+    QList<ConversionFailure> m_failures; // the first FailuresInDetails of them
+    // What the output path held before the encoder ran, to tell whether the
+    // encoder wrote it: an encoder may refuse to overwrite and still end with 0.
+    struct FileState {
+        bool exists = false;
+        QDateTime modified;
+        qint64 size = -1;
+        static FileState of(const QString& path);
+        bool operator==(const FileState&) const = default;
+    };
+    FileState m_outputBefore;
     bool m_running = false;
     bool m_abandoned = false;
 };

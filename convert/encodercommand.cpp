@@ -1,6 +1,6 @@
 #include "convert/encodercommand.h"
 
-#include "app/windowops.h"
+#include "common/windowops.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>

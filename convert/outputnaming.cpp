@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #endif
 
-QString StripExtension(const QString& path) {
+QString stripExtension(const QString& path) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? path : path.left(dot);
 }
@@ -16,7 +16,7 @@ QString StripExtension(const QString& path) {
 QString outputPathFor(const QString& source) {
     if (source.isEmpty())
         return {};
-    return StripExtension(source) + QStringLiteral(".wmv");
+    return stripExtension(source) + QStringLiteral(".wmv");
 }
 
 bool isSameFile(const QString& first, const QString& second) {

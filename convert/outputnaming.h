@@ -5,7 +5,7 @@
 // The text before the last "." of the path, folder part included, so a dot in
 // a folder name counts when the file name has none ("C:\Old.Videos\clip" gives
 // "C:\Old"). A path without any "." is returned whole.
-QString StripExtension(const QString& path);
+QString stripExtension(const QString& path);
 
 // Where the encoder writes the conversion of a source: beside it, with the
 // extension "wmv". Empty for an empty source, which has nothing to convert.

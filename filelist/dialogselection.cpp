@@ -22,7 +22,7 @@ QString collapseDoubled(QString text) {
 
 } // namespace
 
-QStringList SplitDialogSelection(const QString& result) {
+QStringList splitDialogSelection(const QString& result) {
     if (result.isEmpty())
         return {};
     const QStringList pieces = result.split(QChar(u'\0'));
@@ -42,7 +42,7 @@ QStringList SplitDialogSelection(const QString& result) {
     return entries;
 }
 
-QString DialogResultText(const QStringList& chosenPaths) {
+QString dialogResultText(const QStringList& chosenPaths) {
     if (chosenPaths.size() <= 1)
         return chosenPaths.isEmpty() ? QString()
                                      : QDir::toNativeSeparators(chosenPaths.constFirst());

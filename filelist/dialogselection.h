@@ -12,8 +12,8 @@
 // A single path is taken as it is; a folder and names are joined with one
 // separator, and every doubled separator of the join is collapsed, except the
 // two that open a network folder.
-QStringList SplitDialogSelection(const QString& result);
+QStringList splitDialogSelection(const QString& result);
 
 // The result text for the absolute paths a toolkit dialog returns, so that
 // they go through the same split as any other answer.
-QString DialogResultText(const QStringList& chosenPaths);
+QString dialogResultText(const QStringList& chosenPaths);

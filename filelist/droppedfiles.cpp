@@ -4,7 +4,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-std::optional<QStringList> DroppedFiles(const QMimeData* data) {
+std::optional<QStringList> droppedFiles(const QMimeData* data) {
     if (!data || !data->hasUrls())
         return std::nullopt;
     const QList<QUrl> urls = data->urls();
@@ -21,7 +21,7 @@ std::optional<QStringList> DroppedFiles(const QMimeData* data) {
     return paths;
 }
 
-Qt::DropAction DropActionFor(Qt::DropActions possible) {
+Qt::DropAction dropActionFor(Qt::DropActions possible) {
     if (possible & Qt::CopyAction)
         return Qt::CopyAction;
     if (possible & Qt::LinkAction)

@@ -12,9 +12,9 @@ class QMimeData;
 
 // The local paths of the drag, in its order, unchanged; nothing when the drag
 // carries no paths or anything that is not a local file.
-std::optional<QStringList> DroppedFiles(const QMimeData* data);
+std::optional<QStringList> droppedFiles(const QMimeData* data);
 
 // The action the list reports back for a drop: a copy, else a link. Never a
 // move, which would tell the source to delete its files; Qt::IgnoreAction when
 // the source allows neither.
-Qt::DropAction DropActionFor(Qt::DropActions possible);
+Qt::DropAction dropActionFor(Qt::DropActions possible);

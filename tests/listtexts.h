@@ -1,13 +1,13 @@
 #pragma once
 
-#include "filelist/filelistview.h"
+#include "filelist/filelistmodel.h"
 
 #include <QStringList>
 
 // Every entry of the list, in order.
-inline QStringList texts(const FileListView& view) {
+inline QStringList texts(const FileListModel& list) {
     QStringList all;
-    for (int position = 1; position <= view.count(); ++position)
-        all << view.textAt(position);
+    for (int position = 1; position <= list.count(); ++position)
+        all << list.textAt(position);
     return all;
 }

@@ -1,12 +1,16 @@
 #pragma once
 
 // Fakes that stand in for everything the main window would otherwise show or
-// start: dialogs answer from a script, and the home page never opens.
+// start: dialogs answer from a script, and the home page never opens. Also
+// the ways a test reaches the parts of a window.
 
 #include "app/form1.h"
 #include "app/userdialogs.h"
+#include "common/pointerrules.h"
+#include "filelist/filelistmodel.h"
 
 #include <QList>
+#include <QProgressBar>
 #include <QStringList>
 
 class ScriptedDialogs final : public UserDialogs {
@@ -43,4 +47,14 @@ inline Form1Services testServices(const QString& programFolder, UserDialogs* dia
                              if (browserOpenings)
                                  ++*browserOpenings;
                          }};
+}
+
+inline FileListModel& fileList(const Form1& form) {
+    return *form.findChild<FileListModel*>();
+}
+inline PointerRules& pointerRules(const Form1& form) {
+    return *form.findChild<PointerRules*>();
+}
+inline QProgressBar& progressBar(const Form1& form) {
+    return *form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
 }

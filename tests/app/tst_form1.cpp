@@ -1,6 +1,6 @@
+#include "app/filelistview.h"
 #include "app/form1.h"
 #include "app/picturebutton.h"
-#include "filelist/filelistview.h"
 #include "testservices.h"
 
 #include <QAccessible>
@@ -33,6 +33,9 @@ class Form1Test : public QObject {
         QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(widget, &move);
+    }
+    static FileListView* listView(const Form1& form) {
+        return form.findChild<FileListView*>(QStringLiteral("ListView1"));
     }
     ScriptedDialogs m_dialogs;
 };
@@ -79,17 +82,20 @@ void Form1Test::initialState() {
         QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));
     }
 
-    auto* list = form.findChild<FileListView*>(QStringLiteral("ListView1"));
+    auto* list = listView(form);
     QVERIFY(list);
+    // The view shows the window's one batch, not a store of its own.
+    QCOMPARE(list->model(), &fileList(form));
     QCOMPARE(list->geometry(), QRect(8, 8, 425, 121));
-    QCOMPARE(list->columnCount(), 1);
-    QCOMPARE(list->headerItem()->text(0), QStringLiteral("MKV File(s)"));
+    QCOMPARE(list->model()->columnCount(), 1);
+    QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(),
+             QStringLiteral("MKV File(s)"));
     QCOMPARE(list->columnWidth(0), 353);
     QCOMPARE(list->accessibleName(), QStringLiteral("MKV File(s)"));
     QVERIFY(!list->isHeaderHidden());
     QCOMPARE(list->header()->sectionResizeMode(0), QHeaderView::Interactive);
     QVERIFY(!list->isSortingEnabled());
-    QCOMPARE(list->count(), 0);
+    QCOMPARE(fileList(form).count(), 0);
     QCOMPARE(list->toolTip(), QStringLiteral("Drag and drop files here. Double-click item to "
                                              "remove it. Move bar to right and out of window to "
                                              "reveal full names."));
@@ -103,7 +109,7 @@ void Form1Test::initialState() {
     QCOMPARE(bar->maximum(), 100);
     QCOMPARE(bar->value(), 0);
     QCOMPARE(bar->palette().color(QPalette::Base), QColor(Qt::white));
-    QCOMPARE(int(form.pointer().code()), 0);
+    QCOMPARE(int(pointerRules(form).code()), 0);
 }
 
 void Form1Test::tabOrderAndFocus() {
@@ -158,7 +164,7 @@ void Form1Test::centresWindowLargerThanScreen() {
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
     QWidget big;
     big.setFixedSize(screen.width() + 200, screen.height() + 101);
-    Form1::CenterOnScreen(big);
+    Form1::centerOnScreen(big);
     QCOMPARE(big.pos(), QPoint(-100, -51));
 
     QTemporaryDir folder;
@@ -188,20 +194,20 @@ void Form1Test::pointerRulesFollowTheMouse() {
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     if (busy)
-        form.pointer().setCode(PointerCode::Hourglass);
+        pointerRules(form).setCode(PointerCode::Hourglass);
     const int expectedOverButton = busy ? 11 : 99;
     const int expectedElsewhere = busy ? 11 : 0;
 
     for (const char* name : {"Check1", "Check2", "Check3"}) {
         moveOver(form.findChild<QWidget*>(QLatin1String(name)));
-        QCOMPARE(int(form.pointer().code()), expectedOverButton);
+        QCOMPARE(int(pointerRules(form).code()), expectedOverButton);
         QCOMPARE(form.cursor().shape(), busy ? Qt::WaitCursor : Qt::PointingHandCursor);
-        moveOver(name == QByteArray("Check2") ? form.progressBar() : static_cast<QWidget*>(&form));
-        QCOMPARE(int(form.pointer().code()), expectedElsewhere);
+        moveOver(name == QByteArray("Check2") ? &progressBar(form) : static_cast<QWidget*>(&form));
+        QCOMPARE(int(pointerRules(form).code()), expectedElsewhere);
     }
     moveOver(form.findChild<QWidget*>(QStringLiteral("Check1")));
-    moveOver(form.fileList()->viewport());
-    QCOMPARE(int(form.pointer().code()), expectedElsewhere);
+    moveOver(listView(form)->viewport());
+    QCOMPARE(int(pointerRules(form).code()), expectedElsewhere);
     QCOMPARE(form.cursor().shape(), busy ? Qt::WaitCursor : Qt::ArrowCursor);
 }
 
@@ -210,10 +216,16 @@ void Form1Test::handPictureFromProgramFolder() {
     QVERIFY(QFile::copy(QStringLiteral(QUORVANE_BIN_DIR "/HAND-M.CUR"),
                         folder.filePath(QStringLiteral("HAND-M.CUR"))));
     Form1 withHand(testServices(folder.path(), &m_dialogs));
-    QCOMPARE(withHand.handCursor().shape(), Qt::BitmapCursor);
-    QCOMPARE(withHand.handCursor().pixmap().size(), QSize(32, 32));
+    QCOMPARE(withHand.cursor().shape(), Qt::ArrowCursor); // the picture waits for a button
     moveOver(withHand.findChild<QWidget*>(QStringLiteral("Check2")));
     QCOMPARE(withHand.cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(withHand.cursor().pixmap().size(), QSize(32, 32));
+    // Off the buttons the arrow is back; over another button the picture again.
+    moveOver(&withHand);
+    QCOMPARE(withHand.cursor().shape(), Qt::ArrowCursor);
+    moveOver(withHand.findChild<QWidget*>(QStringLiteral("Check3")));
+    QCOMPARE(withHand.cursor().shape(), Qt::BitmapCursor);
+    QCOMPARE(withHand.cursor().pixmap().size(), QSize(32, 32));
 
     // A file of that name that is no picture leaves the toolkit's hand in place.
     QTemporaryDir brokenFolder;
@@ -222,7 +234,8 @@ void Form1Test::handPictureFromProgramFolder() {
     broken.write("not a cursor");
     broken.close();
     Form1 withBroken(testServices(brokenFolder.path(), &m_dialogs));
-    QCOMPARE(withBroken.handCursor().shape(), Qt::PointingHandCursor);
+    moveOver(withBroken.findChild<QWidget*>(QStringLiteral("Check2")));
+    QCOMPARE(withBroken.cursor().shape(), Qt::PointingHandCursor);
 }
 
 void Form1Test::closingAnnouncesUnload() {
@@ -241,10 +254,10 @@ void Form1Test::screenReaderSeesEntriesAsItems() {
     Form1 form(testServices(folder.path(), &m_dialogs));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.fileList()->appendEntry(QStringLiteral("/v/first.mkv"));
-    form.fileList()->appendEntry(QStringLiteral("/v/second.mkv"));
+    fileList(form).appendEntry(QStringLiteral("/v/first.mkv"));
+    fileList(form).appendEntry(QStringLiteral("/v/second.mkv"));
 
-    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form.fileList());
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(listView(form));
     QVERIFY(list);
     // The header plus one row per entry, once the view has laid the rows out.
     QTRY_COMPARE(list->childCount(), 3);

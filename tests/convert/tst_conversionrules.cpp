@@ -1,7 +1,7 @@
 // Output naming, the encoder's argument vector, where the encoder is found,
 // and when an output would be the source file itself.
 
-#include "app/windowops.h"
+#include "common/windowops.h"
 #include "convert/encodercommand.h"
 #include "convert/outputnaming.h"
 
@@ -51,7 +51,7 @@ void ConversionRulesTest::outputNaming() {
     QFETCH(QString, source);
     QFETCH(QString, stripped);
     QFETCH(QString, output);
-    QCOMPARE(StripExtension(source), stripped);
+    QCOMPARE(stripExtension(source), stripped);
     QCOMPARE(outputPathFor(source), output);
 }
 

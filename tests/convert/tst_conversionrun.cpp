@@ -1,38 +1,73 @@
-// RunAndWait and the batch run against the fake encoder.
+// The encoder job and the batch run against the fake encoder.
 
+#include "common/pointerrules.h"
 #include "convert/conversionrun.h"
 #include "convert/outputnaming.h"
 #include "fakeencoder.h"
-#include "memoryentries.h"
+#include "filelist/filelistmodel.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest>
 
-#include <cerrno>
-
 namespace {
 
-// Everything the run shows, in order.
-QStringList record(ConversionRun& run, QString* details = nullptr) {
-    auto* events = new QStringList;
-    QObject::connect(&run, &QObject::destroyed, [events] { delete events; });
-    QObject::connect(&run, &ConversionRun::busyChanged, [events](bool busy) {
-        events->append(busy ? u"hourglass"_qs : u"pointer"_qs);
+constexpr int RunTimeout = 30000;
+
+// A batch and the pointer the run sets, as the window holds them.
+struct Batch {
+    FileListModel list;
+    PointerRules pointer;
+    QStringList texts() const {
+        QStringList all;
+        for (int position = 1; position <= list.count(); ++position)
+            all << list.textAt(position);
+        return all;
+    }
+};
+
+// Starts the run and returns everything it showed, in order, once it has
+// ended (or, for a run that is abandoned, once it has stopped).
+QStringList record(ConversionRun& run, PointerRules& pointer, QString* details = nullptr) {
+    QStringList events;
+    bool ended = false;
+    QObject context;
+    QObject::connect(&pointer, &PointerRules::codeChanged, &context, [&events](PointerCode code) {
+        events.append(u"pointer "_qs + QString::number(int(code)));
     });
-    QObject::connect(&run, &ConversionRun::progressChanged, [events](float value) {
-        events->append(u"bar "_qs + QString::number(value, 'g', 8));
+    QObject::connect(&run, &ConversionRun::progressChanged, &context, [&events](float value) {
+        events.append(u"bar "_qs + QString::number(value, 'g', 8));
     });
-    QObject::connect(&run, &ConversionRun::converting, [events](int position, const QString&) {
-        events->append(u"file "_qs + QString::number(position));
-    });
-    QObject::connect(&run, &ConversionRun::finished,
-                     [events, details](const QString& message, const QString& more) {
-                         events->append(u"message "_qs + message);
+    QObject::connect(&run, &ConversionRun::converting, &context,
+                     [&events](int position, const QString&) {
+                         events.append(u"file "_qs + QString::number(position));
+                     });
+    QObject::connect(&run, &ConversionRun::finished, &context,
+                     [&](const QString& message, const QString& more) {
+                         events.append(u"message "_qs + message);
                          if (details)
                              *details = more;
+                         ended = true;
                      });
     run.start();
-    return *events;
+    if (!QTest::qWaitFor([&] { return ended || !run.running(); }, RunTimeout))
+        events.append(u"timed out"_qs);
+    return events;
+}
+
+// The end of one encoder job.
+EncoderEnd runJob(EncoderJob& job, const QString& program, const QStringList& arguments) {
+    EncoderEnd end;
+    bool ended = false;
+    QObject context;
+    QObject::connect(&job, &EncoderJob::ended, &context, [&](const EncoderEnd& e) {
+        end = e;
+        ended = true;
+    });
+    job.start(program, arguments);
+    if (!QTest::qWaitFor([&ended] { return ended; }, RunTimeout))
+        end.errorText = u"timed out"_qs;
+    return end;
 }
 
 QString fileText(const QString& path) {
@@ -55,7 +90,8 @@ class ConversionRunTest : public QObject {
     void childEnds();
     void startFailures_data();
     void startFailures();
-    void waitKeepsEventsFlowing();
+    void runLeavesEventLoopFree_data();
+    void runLeavesEventLoopFree();
     void abandonedChildRunsOn_data();
     void abandonedChildRunsOn();
 
@@ -66,6 +102,7 @@ class ConversionRunTest : public QObject {
     void filesInListOrder();
     void failuresReported_data();
     void failuresReported();
+    void manyFailuresInDetails_data();
     void manyFailuresInDetails();
     void listChangesDuringRun_data();
     void listChangesDuringRun();
@@ -79,7 +116,7 @@ void ConversionRunTest::childEnds_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("lastLine");
-    const int exited = int(ChildEnd::Kind::Exited);
+    const int exited = int(EncoderEnd::Kind::Exited);
     QTest::newRow("success") << QStringList() << false << exited << 0 << QString();
     QTest::newRow("code and message")
         << QStringList{u"exit=1"_qs, u"stderr=Something went wrong"_qs} << false << exited << 1
@@ -87,8 +124,8 @@ void ConversionRunTest::childEnds_data() {
     QTest::newRow("message after progress")
         << QStringList{u"sleep=150"_qs, u"exit=7"_qs, u"stderr=last words"_qs} << false << exited
         << 7 << u"last words"_qs;
-    QTest::newRow("killed") << QStringList{u"signal=9"_qs} << false << int(ChildEnd::Kind::Crashed)
-                            << 0 << QString();
+    QTest::newRow("killed") << QStringList{u"signal=9"_qs} << false
+                            << int(EncoderEnd::Kind::Crashed) << 0 << QString();
     // Asked before overwriting, the null device answers at once with an end of file.
     QTest::newRow("existing output")
         << QStringList() << true << exited << 1
@@ -107,77 +144,122 @@ void ConversionRunTest::childEnds() {
     if (outputExists)
         QVERIFY(makeFile(output, "mine"));
 
-    ProcessWaiter waiter;
-    const ChildEnd end = waiter.runAndWait(fake.encoder(), encoderArguments(source, output));
+    EncoderJob job;
+    const EncoderEnd end = runJob(job, fake.encoder(), encoderArguments(source, output));
+    QCOMPARE(end.errorText, QString());
     QCOMPARE(int(end.kind), kind);
-    if (end.kind == ChildEnd::Kind::Exited)
-        QCOMPARE(end.result(), code);
+    if (end.kind == EncoderEnd::Kind::Exited)
+        QCOMPARE(end.exitCode, code);
     QVERIFY2(end.lastErrorLine.endsWith(lastLine), qPrintable(end.lastErrorLine));
     if (outputExists)
         QCOMPARE(fileText(output), u"mine"_qs);
     QCOMPARE(fake.runs().size(), 1);
+    QVERIFY(!job.running());
 }
 
 void ConversionRunTest::startFailures_data() {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<int>("errorNumber");
-    QTest::newRow("missing") << u"missing"_qs << ENOENT;
-    QTest::newRow("not executable") << u"plain file"_qs << EACCES;
-    QTest::newRow("a directory") << u"directory"_qs << EACCES;
+    QTest::newRow("missing") << u"missing"_qs;
+    QTest::newRow("not executable") << u"plain file"_qs;
+    QTest::newRow("a directory") << u"directory"_qs;
 }
 
 void ConversionRunTest::startFailures() {
     QFETCH(QString, kind);
-    QFETCH(int, errorNumber);
     QTemporaryDir folder;
     const QString program = folder.filePath(u"ffmpeg"_qs);
     if (kind == u"plain file"_qs)
         QVERIFY(makeFile(program, "not a program"));
     else if (kind == u"directory"_qs)
         QVERIFY(QDir(folder.path()).mkdir(u"ffmpeg"_qs));
-    const qint32 result = RunAndWait(program, {u"-i"_qs, u"x.mkv"_qs});
-    QCOMPARE(result, StartFailureBase + errorNumber);
-    QVERIFY(result < 0);
+    EncoderJob job;
+    int ends = 0;
+    connect(&job, &EncoderJob::ended, this, [&ends] { ++ends; });
+    const EncoderEnd end = runJob(job, program, {u"-i"_qs, u"x.mkv"_qs});
+    QCOMPARE(int(end.kind), int(EncoderEnd::Kind::FailedToStart));
+    QVERIFY(!end.errorText.isEmpty());
+    QVERIFY(end.errorText != u"timed out"_qs);
+    // Reported once, with no finish after it.
+    QTest::qWait(50);
+    QCOMPARE(ends, 1);
+    QVERIFY(!job.running());
 }
 
-void ConversionRunTest::waitKeepsEventsFlowing() {
+void ConversionRunTest::runLeavesEventLoopFree_data() {
+    QTest::addColumn<int>("files");
+    QTest::addColumn<QString>("setup");
+    QTest::newRow("1000 entries, no encoder") << 1000 << u"no encoder"_qs;
+    QTest::newRow("1000 entries, each its own output") << 1000 << u"wmv sources"_qs;
+    QTest::newRow("a slow encoder") << 1 << u"slow"_qs;
+}
+
+void ConversionRunTest::runLeavesEventLoopFree() {
+    // The window's thread must answer throughout a run, even when every file
+    // fails at once: the event loop turns while the run is under way, and
+    // never waits longer than 50 ms for its next turn.
+    QFETCH(int, files);
+    QFETCH(QString, setup);
     FakeEncoder fake;
-    const QString source = fake.source(u"clip.mkv"_qs, {u"sleep=300"_qs, u"exit=4"_qs});
-    int ticks = 0;
-    QTimer timer;
-    connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
-    timer.start(20);
-    QCOMPARE(RunAndWait(fake.encoder(), encoderArguments(source, outputPathFor(source))), 4);
-    QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
-    const QList<FakeRun> runs = fake.runs();
-    QCOMPARE(runs.size(), 1);
-    QVERIFY(runs[0].ended); // it returned only after the child's end
+    Batch batch;
+    QStringList sources;
+    for (int i = 0; i < files; ++i) {
+        sources << (setup == u"slow"_qs
+                        ? fake.source(u"clip.mkv"_qs, {u"sleep=300"_qs})
+                        : fake.videos() +
+                              QStringLiteral("/clip%1.%2")
+                                  .arg(i)
+                                  .arg(setup == u"wmv sources"_qs ? u"wmv"_qs : u"mkv"_qs));
+    }
+    batch.list.insertEntries(1, sources);
+    if (setup == u"no encoder"_qs)
+        QVERIFY(QFile::remove(fake.encoder()));
+    QTemporaryDir emptyPath;
+    ConversionRun run(batch.list, batch.pointer, fake.programFolder());
+    run.setSearchPaths({emptyPath.path()});
+
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    int ticksDuringRun = 0;
+    QTimer timer; // fires at every turn of the event loop
+    connect(&timer, &QTimer::timeout, this, [&] {
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+        if (run.running())
+            ++ticksDuringRun;
+    });
+    timer.start(0);
+    clock.start();
+    const QString message = record(run, batch.pointer).constLast();
+    longest = std::max(longest, clock.elapsed() - last);
+    QVERIFY2(message.startsWith(setup == u"slow"_qs
+                                    ? u"message Done."_qs
+                                    : QStringLiteral("message %1 of %1 files failed.").arg(files)),
+             qPrintable(message));
+    QVERIFY(ticksDuringRun > 0);
+    QVERIFY2(longest < 50, qPrintable(QStringLiteral("stalled %1 ms").arg(longest)));
 }
 
 void ConversionRunTest::abandonedChildRunsOn_data() {
-    QTest::addColumn<bool>("destroyWaiter");
+    QTest::addColumn<bool>("destroyJob");
     QTest::newRow("abandoned") << false;
-    QTest::newRow("waiter destroyed") << true;
+    QTest::newRow("job destroyed") << true;
 }
 
 void ConversionRunTest::abandonedChildRunsOn() {
-    QFETCH(bool, destroyWaiter);
+    QFETCH(bool, destroyJob);
     FakeEncoder fake;
     const QString release = fake.path(u"release"_qs);
     const QString source = fake.source(u"clip.mkv"_qs, {u"wait-for="_qs + release});
     const QString output = outputPathFor(source);
-    auto* waiter = new ProcessWaiter;
-    QTimer::singleShot(100, waiter, [waiter, destroyWaiter] {
-        if (destroyWaiter)
-            delete waiter;
-        else
-            waiter->abandon();
-    });
-    const ChildEnd end = waiter->runAndWait(fake.encoder(), encoderArguments(source, output));
-    QCOMPARE(int(end.kind), int(ChildEnd::Kind::Abandoned));
-    if (!destroyWaiter)
-        delete waiter;
-    QCOMPARE(fake.runs().size(), 1);
+    auto job = std::make_unique<EncoderJob>();
+    int ends = 0;
+    connect(job.get(), &EncoderJob::ended, this, [&ends] { ++ends; });
+    job->start(fake.encoder(), encoderArguments(source, output));
+    QTRY_COMPARE_WITH_TIMEOUT(fake.runs().size(), 1, RunTimeout);
+    if (destroyJob)
+        job.reset();
+    else
+        job->abandon();
     QVERIFY(!fake.runs()[0].ended);
     QVERIFY(!QFile::exists(output));
 
@@ -185,6 +267,8 @@ void ConversionRunTest::abandonedChildRunsOn() {
     QTRY_VERIFY_WITH_TIMEOUT(fake.runs()[0].ended, 10000);
     QCOMPARE(fake.runs()[0].code, 0);
     QCOMPARE(fileText(output), u"fake wmv of "_qs + source + u"\n"_qs);
+    QTest::qWait(50);
+    QCOMPARE(ends, 0); // an abandoned encoder's end is nobody's business
 }
 
 void ConversionRunTest::progressAndEnd_data() {
@@ -192,26 +276,32 @@ void ConversionRunTest::progressAndEnd_data() {
     QTest::addColumn<QStringList>("events");
     QTest::newRow("empty list") << 0 << QStringList{u"message No files added."_qs};
     QTest::newRow("one file") << 1
-                              << QStringList{u"hourglass"_qs, u"bar 100"_qs, u"file 1"_qs,
-                                             u"pointer"_qs,   u"bar 0"_qs,   u"message Done."_qs};
-    QTest::newRow("three files") << 3 << QStringList{u"hourglass"_qs,     u"bar 33.333332"_qs,
-                                                     u"file 1"_qs,        u"hourglass"_qs,
-                                                     u"bar 66.666664"_qs, u"file 2"_qs,
-                                                     u"hourglass"_qs,     u"bar 100"_qs,
-                                                     u"file 3"_qs,        u"pointer"_qs,
-                                                     u"bar 0"_qs,         u"message Done."_qs};
+                              << QStringList{u"pointer 11"_qs, u"bar 100"_qs, u"file 1"_qs,
+                                             u"pointer 0"_qs,  u"bar 0"_qs,   u"message Done."_qs};
+    // The pointer is reset to the arrow during file 1, as the end of a folder
+    // walk does; every file shows the hourglass again.
+    QTest::newRow("three files") << 3 << QStringList{u"pointer 11"_qs, u"bar 33.333332"_qs,
+                                                     u"file 1"_qs,     u"pointer 0"_qs,
+                                                     u"pointer 11"_qs, u"bar 66.666664"_qs,
+                                                     u"file 2"_qs,     u"bar 100"_qs,
+                                                     u"file 3"_qs,     u"pointer 0"_qs,
+                                                     u"bar 0"_qs,      u"message Done."_qs};
 }
 
 void ConversionRunTest::progressAndEnd() {
     QFETCH(int, files);
     QFETCH(QStringList, events);
     FakeEncoder fake;
-    MemoryEntries entries;
+    Batch entries;
     for (int i = 1; i <= files; ++i)
-        entries.texts << fake.source(QStringLiteral("clip%1.mkv").arg(i));
-    ConversionRun run(entries, fake.programFolder());
-    QCOMPARE(record(run), events);
-    QCOMPARE(fake.inputs(), entries.texts);
+        entries.list.appendEntry(fake.source(QStringLiteral("clip%1.mkv").arg(i)));
+    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
+    connect(&run, &ConversionRun::converting, this, [&entries, files](int position) {
+        if (position == 1 && files > 1)
+            QTimer::singleShot(0, [&entries] { entries.pointer.setCode(PointerCode::Default); });
+    });
+    QCOMPARE(record(run, entries.pointer), events);
+    QCOMPARE(fake.inputs(), entries.texts());
     QVERIFY(!run.running());
 }
 
@@ -229,11 +319,11 @@ void ConversionRunTest::argumentsArriveWhole_data() {
 void ConversionRunTest::argumentsArriveWhole() {
     QFETCH(QString, name);
     FakeEncoder fake;
-    MemoryEntries entries;
-    entries.texts << fake.source(name);
-    ConversionRun run(entries, fake.programFolder());
-    QCOMPARE(record(run).constLast(), u"message Done."_qs);
-    const QString source = entries.texts[0];
+    Batch entries;
+    entries.list.appendEntry(fake.source(name));
+    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
+    QCOMPARE(record(run, entries.pointer).constLast(), u"message Done."_qs);
+    const QString source = entries.texts()[0];
     const QList<FakeRun> runs = fake.runs();
     QCOMPARE(runs.size(), 1);
     // Each path arrives as one argument, unsplit and unquoted, in its place.
@@ -247,13 +337,13 @@ void ConversionRunTest::argumentsArriveWhole() {
 
 void ConversionRunTest::filesInListOrder() {
     FakeEncoder fake;
-    MemoryEntries entries;
+    Batch entries;
     const QString a = fake.source(u"a.mkv"_qs), b = fake.source(u"b.mkv"_qs),
                   c = fake.source(u"c.mkv"_qs);
-    entries.texts = QStringList{c, a, b, a};
-    ConversionRun run(entries, fake.programFolder());
-    const QStringList events = record(run);
-    QCOMPARE(fake.inputs(), entries.texts);
+    entries.list.insertEntries(1, QStringList{c, a, b, a});
+    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
+    const QStringList events = record(run, entries.pointer);
+    QCOMPARE(fake.inputs(), entries.texts());
     // The same entry twice: the second run finds the first one's output.
     QCOMPARE(events.constLast(),
              u"message 1 of 4 files failed.\n\n"_qs + a +
@@ -314,12 +404,12 @@ void ConversionRunTest::failuresReported() {
     const QString good = fake.source(u"good.mkv"_qs);
     const QByteArray badBefore = fileText(bad).toUtf8();
 
-    MemoryEntries entries;
-    entries.texts = QStringList{bad, good};
+    Batch entries;
+    entries.list.insertEntries(1, QStringList{bad, good});
     QTemporaryDir emptyPath;
-    ConversionRun run(entries, fake.programFolder());
+    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
     run.setSearchPaths({emptyPath.path()});
-    const QString message = record(run).constLast();
+    const QString message = record(run, entries.pointer).constLast();
 
     const bool encoderUsable = setup != u"no encoder"_qs && setup != u"broken encoder"_qs;
     const QStringList handedOver = reachesEncoder  ? QStringList{bad, good}
@@ -335,17 +425,47 @@ void ConversionRunTest::failuresReported() {
         QCOMPARE(fileText(outputPathFor(bad)), u"mine"_qs);
 }
 
+void ConversionRunTest::manyFailuresInDetails_data() {
+    QTest::addColumn<int>("files");
+    QTest::addColumn<bool>("encoder");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("named");
+    QTest::newRow("five") << 5 << true
+                          << u"5 of 5 files failed. The details list each one with its reason."_qs
+                          << 5;
+    QTest::newRow("more than the details hold")
+        << ConversionRun::FailuresInDetails + 5 << false
+        << QStringLiteral("%1 of %1 files failed. The details list the first %2 with their "
+                          "reasons.")
+               .arg(ConversionRun::FailuresInDetails + 5)
+               .arg(ConversionRun::FailuresInDetails)
+        << ConversionRun::FailuresInDetails;
+}
+
 void ConversionRunTest::manyFailuresInDetails() {
+    QFETCH(int, files);
+    QFETCH(bool, encoder);
+    QFETCH(QString, message);
+    QFETCH(int, named);
     FakeEncoder fake;
-    MemoryEntries entries;
-    for (int i = 1; i <= 5; ++i)
-        entries.texts << fake.source(QStringLiteral("clip%1.mkv").arg(i), {u"exit=1"_qs});
-    ConversionRun run(entries, fake.programFolder());
+    Batch entries;
+    QStringList sources;
+    for (int i = 1; i <= files; ++i)
+        sources << (encoder ? fake.source(QStringLiteral("clip%1.mkv").arg(i), {u"exit=1"_qs})
+                            : fake.videos() + QStringLiteral("/clip%1.mkv").arg(i));
+    entries.list.insertEntries(1, sources);
+    if (!encoder)
+        QVERIFY(QFile::remove(fake.encoder()));
+    QTemporaryDir emptyPath;
+    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
+    run.setSearchPaths({emptyPath.path()});
     QString details;
-    QCOMPARE(record(run, &details).constLast(),
-             u"message 5 of 5 files failed. The details list each one with its reason."_qs);
-    for (const QString& source : std::as_const(entries.texts))
-        QCOMPARE(details.count(source + u"\n    the encoder ended with exit code 1"_qs), 1);
+    QCOMPARE(record(run, entries.pointer, &details).constLast(), u"message "_qs + message);
+    const QString reason = encoder ? u"\n    the encoder ended with exit code 1"_qs
+                                   : u"\n    the encoder was not found"_qs;
+    for (int i = 0; i < files; ++i)
+        QCOMPARE(details.count(sources[i] + reason), i < named ? 1 : 0);
+    QCOMPARE(details.endsWith(u"...and 5 more."_qs), named < files);
 }
 
 void ConversionRunTest::listChangesDuringRun_data() {
@@ -369,29 +489,32 @@ void ConversionRunTest::listChangesDuringRun() {
     QFETCH(QStringList, converted);
     QFETCH(QStringList, bars);
     FakeEncoder fake;
-    MemoryEntries entries;
-    for (const char* name : {"a", "b", "c", "d"})
-        entries.texts << fake.source(QLatin1String(name), {u"sleep=150"_qs});
-    const QString d = entries.texts.takeLast();
-    ConversionRun run(entries, fake.programFolder());
+    Batch entries;
+    for (const char* name : {"a", "b", "c"})
+        entries.list.appendEntry(fake.source(QLatin1String(name), {u"sleep=150"_qs}));
+    const QString d = fake.source(u"d"_qs, {u"sleep=150"_qs});
+    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
     // While the encoder works on the first file, as a user would.
     connect(&run, &ConversionRun::converting, &run, [&](int position) {
         if (position != 1)
             return;
         QTimer::singleShot(0, &run, [&] {
-            if (change == u"remove b c"_qs)
-                entries.texts.remove(1, 2);
-            else if (change == u"remove all"_qs)
-                entries.texts.clear();
-            else if (change == u"remove b"_qs)
-                entries.texts.removeAt(1);
-            else if (change == u"swap b c"_qs)
-                entries.texts.swapItemsAt(1, 2);
-            else
-                entries.texts.append(d);
+            if (change == u"remove b c"_qs) {
+                entries.list.removeEntry(2);
+                entries.list.removeEntry(2);
+            } else if (change == u"remove all"_qs) {
+                while (entries.list.count() > 0)
+                    entries.list.removeEntry(1);
+            } else if (change == u"remove b"_qs) {
+                entries.list.removeEntry(2);
+            } else if (change == u"swap b c"_qs) {
+                entries.list.exchangeEntries(2, 3);
+            } else {
+                entries.list.appendEntry(d);
+            }
         });
     });
-    const QStringList events = record(run);
+    const QStringList events = record(run, entries.pointer);
     QStringList names, bar;
     for (const QString& input : fake.inputs())
         names << QFileInfo(input).fileName();
@@ -402,38 +525,39 @@ void ConversionRunTest::listChangesDuringRun() {
     QCOMPARE(names, converted);
     QCOMPARE(bar, bars);
     QCOMPARE(events.constLast(), u"message Done."_qs);
-    QCOMPARE(entries.outOfRange, 0);
 }
 
 void ConversionRunTest::startDuringRunIgnored() {
     FakeEncoder fake;
-    MemoryEntries entries;
-    entries.texts = QStringList{fake.source(u"a.mkv"_qs, {u"sleep=150"_qs}),
-                                fake.source(u"b.mkv"_qs, {u"sleep=150"_qs})};
-    ConversionRun run(entries, fake.programFolder());
+    Batch entries;
+    entries.list.insertEntries(1, QStringList{fake.source(u"a.mkv"_qs, {u"sleep=150"_qs}),
+                                              fake.source(u"b.mkv"_qs, {u"sleep=150"_qs})});
+    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
     connect(&run, &ConversionRun::converting, &run,
             [&run] { QTimer::singleShot(0, &run, &ConversionRun::start); });
-    const QStringList events = record(run);
-    QCOMPARE(fake.inputs(), entries.texts);
+    const QStringList events = record(run, entries.pointer);
+    QCOMPARE(fake.inputs(), entries.texts());
     QCOMPARE(events.filter(u"message"_qs), QStringList{u"message Done."_qs});
 }
 
 void ConversionRunTest::abandonStopsRun() {
     FakeEncoder fake;
     const QString release = fake.path(u"release"_qs);
-    MemoryEntries entries;
-    entries.texts = QStringList{fake.source(u"a.mkv"_qs, {u"wait-for="_qs + release}),
-                                fake.source(u"b.mkv"_qs)};
-    ConversionRun run(entries, fake.programFolder());
+    Batch entries;
+    entries.list.insertEntries(1, QStringList{fake.source(u"a.mkv"_qs, {u"wait-for="_qs + release}),
+                                              fake.source(u"b.mkv"_qs)});
+    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
     QTimer::singleShot(100, &run, &ConversionRun::abandon);
-    QCOMPARE(record(run), (QStringList{u"hourglass"_qs, u"bar 50"_qs, u"file 1"_qs}));
+    QCOMPARE(record(run, entries.pointer),
+             (QStringList{u"pointer 11"_qs, u"bar 50"_qs, u"file 1"_qs}));
     QVERIFY(!run.running());
     run.start(); // the program is ending: nothing more starts
-    QCOMPARE(fake.inputs(), QStringList{entries.texts[0]});
+    QTest::qWait(100);
+    QCOMPARE(fake.inputs(), QStringList{entries.texts()[0]});
 
     QVERIFY(makeFile(release, ""));
     QTRY_VERIFY_WITH_TIMEOUT(!fake.runs().isEmpty() && fake.runs()[0].ended, 10000);
-    QVERIFY(QFile::exists(outputPathFor(entries.texts[0])));
+    QVERIFY(QFile::exists(outputPathFor(entries.texts()[0])));
     QCOMPARE(fake.runs().size(), 1);
 }
 

@@ -64,7 +64,7 @@ void DialogSelectionTest::split_data() {
 void DialogSelectionTest::split() {
     QFETCH(QString, text);
     QFETCH(QStringList, expected);
-    QCOMPARE(SplitDialogSelection(text), expected);
+    QCOMPARE(splitDialogSelection(text), expected);
 }
 
 void DialogSelectionTest::resultText_data() {
@@ -84,7 +84,7 @@ void DialogSelectionTest::resultText_data() {
 void DialogSelectionTest::resultText() {
     QFETCH(QStringList, chosen);
     QFETCH(QString, expected);
-    QCOMPARE(DialogResultText(chosen), expected);
+    QCOMPARE(dialogResultText(chosen), expected);
 }
 
 void DialogSelectionTest::toolkitAnswerRoundTrip_data() {
@@ -105,7 +105,7 @@ void DialogSelectionTest::toolkitAnswerRoundTrip_data() {
 void DialogSelectionTest::toolkitAnswerRoundTrip() {
     // Clean absolute paths come back from the text form exactly as chosen.
     QFETCH(QStringList, chosen);
-    QCOMPARE(SplitDialogSelection(DialogResultText(chosen)), chosen);
+    QCOMPARE(splitDialogSelection(dialogResultText(chosen)), chosen);
 }
 
 QTEST_GUILESS_MAIN(DialogSelectionTest)

@@ -1,9 +1,37 @@
-#include "filelist/filelist.h"
-#include "memorylist.h"
+#include "filelist/filelistmodel.h"
+#include "filelist/filelistrules.h"
 
+#include <QItemSelectionModel>
 #include <QtTest>
 
 namespace {
+
+// The batch, its selection and the rules over them, without a window.
+struct List {
+    FileListModel model;
+    QItemSelectionModel selection{&model};
+    FileListRules rules{model, selection};
+    QList<int> scrolledTo;
+
+    explicit List(const QStringList& texts = {}) {
+        model.insertEntries(1, texts);
+        QObject::connect(&rules, &FileListRules::scrollRequested,
+                         [this](int position) { scrolledTo << position; });
+    }
+    QStringList texts() const {
+        QStringList all;
+        for (int position = 1; position <= model.count(); ++position)
+            all << model.textAt(position);
+        return all;
+    }
+    void select(int position) {
+        selection.setCurrentIndex(model.index(position - 1), QItemSelectionModel::ClearAndSelect);
+    }
+    int selected() const {
+        const QModelIndexList rows = selection.selectedRows();
+        return rows.isEmpty() ? 0 : rows.constFirst().row() + 1;
+    }
+};
 
 QStringList letters(int count) {
     QStringList texts;
@@ -15,14 +43,13 @@ QStringList letters(int count) {
 constexpr int QuietRow = 330; // between the two scrolling bands
 
 // Press on an entry, move over each position in turn, release.
-void drag(FileList& list, MemoryList& control, int from, const QList<int>& over,
-          int screenRow = QuietRow) {
-    control.select(from);
-    list.buttonPressed();
-    list.itemClicked();
+void drag(List& list, int from, const QList<int>& over, int screenRow = QuietRow) {
+    list.select(from);
+    list.rules.buttonPressed();
+    list.rules.itemClicked();
     for (int position : over)
-        list.pointerMoved(MemoryList::pointOver(position), screenRow);
-    list.buttonReleased();
+        list.rules.pointerMoved(position, screenRow);
+    list.rules.buttonReleased();
 }
 
 } // namespace
@@ -31,6 +58,8 @@ class FileListTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void appendKeepsOrderAndDuplicates();
+    void modelEdits_data();
+    void modelEdits();
     void removal_data();
     void removal();
     void drag_data();
@@ -46,15 +75,71 @@ class FileListTest : public QObject {
 };
 
 void FileListTest::appendKeepsOrderAndDuplicates() {
-    MemoryList control;
-    FileList list(control);
-    list.AppendEntry(QStringLiteral("/v/a.mkv"));
-    list.AppendEntry(QStringLiteral("/v/a.mkv"));
-    list.AppendEntry(QString());
-    QCOMPARE(control.texts,
+    List list;
+    list.model.appendEntry(QStringLiteral("/v/a.mkv"));
+    list.model.appendEntry(QStringLiteral("/v/a.mkv"));
+    list.model.appendEntry(QString());
+    QCOMPARE(list.texts(),
              QStringList({QStringLiteral("/v/a.mkv"), QStringLiteral("/v/a.mkv"), QString()}));
-    QCOMPARE(list.count(), 3);
-    QCOMPARE(list.textAt(2), QStringLiteral("/v/a.mkv"));
+    QCOMPARE(list.model.count(), 3);
+    QCOMPARE(list.model.rowCount(), 3);
+    QCOMPARE(list.model.textAt(2), QStringLiteral("/v/a.mkv"));
+    QCOMPARE(list.model.textAt(0), QString());
+    QCOMPARE(list.model.textAt(4), QString());
+}
+
+// What the views see of every edit: the rows the model announces must match
+// what it then holds, or a view shows stale or shifted entries.
+void FileListTest::modelEdits_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("announced");
+    QTest::newRow("insert at the end")
+        << u"insert 4 x y"_qs << QStringList{"a", "b", "c", "x", "y"} << u"inserted 3-4"_qs;
+    QTest::newRow("insert in front")
+        << u"insert 1 x y"_qs << QStringList{"x", "y", "a", "b", "c"} << u"inserted 0-1"_qs;
+    QTest::newRow("insert in the middle")
+        << u"insert 2 x"_qs << QStringList{"a", "x", "b", "c"} << u"inserted 1-1"_qs;
+    QTest::newRow("insert beyond the end") << u"insert 5 x"_qs << letters(3) << QString();
+    QTest::newRow("insert nothing") << u"insert 2"_qs << letters(3) << QString();
+    QTest::newRow("remove middle") << u"remove 2"_qs << QStringList{"a", "c"} << u"removed 1-1"_qs;
+    QTest::newRow("remove beyond the end") << u"remove 4"_qs << letters(3) << QString();
+    QTest::newRow("remove position 0") << u"remove 0"_qs << letters(3) << QString();
+    QTest::newRow("exchange") << u"exchange 1 3"_qs << QStringList{"c", "b", "a"}
+                              << u"changed 0-0 changed 2-2"_qs;
+    QTest::newRow("exchange out of range") << u"exchange 1 4"_qs << letters(3) << QString();
+}
+
+void FileListTest::modelEdits() {
+    QFETCH(QString, edit);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, announced);
+    FileListModel model;
+    model.insertEntries(1, letters(3));
+    QStringList seen;
+    const auto note = [&seen](const char* what) {
+        return [&seen, what](const QModelIndex&, int first, int last) {
+            seen << QStringLiteral("%1 %2-%3").arg(QLatin1String(what)).arg(first).arg(last);
+        };
+    };
+    connect(&model, &QAbstractItemModel::rowsInserted, this, note("inserted"));
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, note("removed"));
+    connect(&model, &QAbstractItemModel::dataChanged, this,
+            [&seen](const QModelIndex& from, const QModelIndex& to) {
+                seen << QStringLiteral("changed %1-%2").arg(from.row()).arg(to.row());
+            });
+    const QStringList words = edit.split(u' ');
+    if (words[0] == u"insert"_qs)
+        model.insertEntries(words[1].toInt(), words.mid(2));
+    else if (words[0] == u"remove"_qs)
+        model.removeEntry(words[1].toInt());
+    else
+        model.exchangeEntries(words[1].toInt(), words[2].toInt());
+    QStringList now;
+    for (int row = 0; row < model.rowCount(); ++row)
+        now << model.data(model.index(row)).toString();
+    QCOMPARE(now, expected);
+    QCOMPARE(seen.join(u' '), announced);
 }
 
 void FileListTest::removal_data() {
@@ -69,12 +154,12 @@ void FileListTest::removal_data() {
 void FileListTest::removal() {
     QFETCH(int, selected);
     QFETCH(QStringList, expected);
-    MemoryList control;
-    control.texts = letters(4);
-    control.selection = selected;
-    FileList list(control);
-    list.RemoveSelectedEntry();
-    QCOMPARE(control.texts, expected);
+    List list(letters(4));
+    if (selected > 0)
+        list.select(selected);
+    list.rules.removeSelectedEntry();
+    QCOMPARE(list.texts(), expected);
+    QCOMPARE(list.selected(), 0); // nothing the user never picked is selected next
 }
 
 void FileListTest::drag_data() {
@@ -108,15 +193,13 @@ void FileListTest::drag() {
     QFETCH(QList<int>, over);
     QFETCH(QStringList, expected);
     QFETCH(int, selectedAfter);
-    MemoryList control;
-    control.texts = start;
-    FileList list(control);
-    ::drag(list, control, from, over);
-    QCOMPARE(control.texts, expected);
-    QCOMPARE(control.selection, selectedAfter);
-    QCOMPARE(list.dragEntry(), selectedAfter);
-    QVERIFY(!list.dragging());
-    QVERIFY(control.ensuredVisible.isEmpty());
+    List list(start);
+    ::drag(list, from, over);
+    QCOMPARE(list.texts(), expected);
+    QCOMPARE(list.selected(), selectedAfter);
+    QCOMPARE(list.rules.dragEntry(), selectedAfter);
+    QVERIFY(!list.rules.dragging());
+    QVERIFY(list.scrolledTo.isEmpty());
 }
 
 void FileListTest::edgeScrolling_data() {
@@ -138,109 +221,94 @@ void FileListTest::edgeScrolling() {
     QFETCH(int, to);
     QFETCH(int, screenRow);
     QFETCH(QList<int>, ensured);
-    MemoryList control;
-    control.texts = letters(4);
-    FileList list(control);
-    ::drag(list, control, from, {to}, screenRow);
-    QCOMPARE(control.ensuredVisible, ensured);
+    List list(letters(4));
+    ::drag(list, from, {to}, screenRow);
+    QCOMPARE(list.scrolledTo, ensured);
 }
 
 void FileListTest::movesWithoutArmingChangeNothing() {
-    MemoryList control;
-    control.texts = letters(3);
-    FileList list(control);
-    control.select(1);
-    list.itemClicked();
-    list.pointerMoved(MemoryList::pointOver(3), QuietRow);
-    QCOMPARE(control.texts, letters(3));
+    List list(letters(3));
+    list.select(1);
+    list.rules.itemClicked();
+    list.rules.pointerMoved(3, QuietRow);
+    QCOMPARE(list.texts(), letters(3));
 }
 
 void FileListTest::blankSpaceAndEmptyList() {
-    MemoryList empty;
-    FileList emptyList(empty);
-    emptyList.buttonPressed();
-    emptyList.itemClicked();
-    emptyList.pointerMoved(QPoint(5, 5), 0);
-    emptyList.buttonReleased();
-    emptyList.RemoveSelectedEntry();
-    QVERIFY(empty.texts.isEmpty());
-    QCOMPARE(emptyList.dragEntry(), 0);
+    List empty;
+    empty.rules.buttonPressed();
+    empty.rules.itemClicked();
+    empty.rules.pointerMoved(1, 0);
+    empty.rules.buttonReleased();
+    empty.rules.removeSelectedEntry();
+    QVERIFY(empty.texts().isEmpty());
+    QCOMPARE(empty.rules.dragEntry(), 0);
 
-    MemoryList control;
-    control.texts = letters(3);
-    FileList list(control);
-    control.select(1);
-    list.buttonPressed();
-    list.itemClicked();
-    list.pointerMoved(QPoint(5, 500), 0); // below the last row
-    list.pointerMoved(QPoint(5, -20), 0); // above the first row
-    QCOMPARE(control.texts, letters(3));
-    QVERIFY(control.ensuredVisible.isEmpty());
+    List list(letters(3));
+    list.select(1);
+    list.rules.buttonPressed();
+    list.rules.itemClicked();
+    list.rules.pointerMoved(0, 0); // over no entry
+    list.rules.pointerMoved(4, 0); // beyond the last entry
+    QCOMPARE(list.texts(), letters(3));
+    QVERIFY(list.scrolledTo.isEmpty());
 }
 
 void FileListTest::laterPressWithoutClickMovesRememberedEntry() {
     // A later press that lands on no entry goes on moving the entry dragged last.
-    MemoryList control;
-    control.texts = letters(4);
-    FileList list(control);
-    ::drag(list, control, 1, {2});
-    QCOMPARE(control.texts, QStringList({"b", "a", "c", "d"}));
-    list.buttonPressed(); // any button; no click on an entry
-    list.pointerMoved(MemoryList::pointOver(4), QuietRow);
-    list.buttonReleased();
-    QCOMPARE(control.texts, QStringList({"b", "d", "c", "a"}));
+    List list(letters(4));
+    ::drag(list, 1, {2});
+    QCOMPARE(list.texts(), QStringList({"b", "a", "c", "d"}));
+    list.rules.buttonPressed(); // any button; no click on an entry
+    list.rules.pointerMoved(4, QuietRow);
+    list.rules.buttonReleased();
+    QCOMPARE(list.texts(), QStringList({"b", "d", "c", "a"}));
 }
 
 void FileListTest::removedDragEntryIsNeverTouched() {
-    MemoryList control;
-    control.texts = letters(3);
-    FileList list(control);
-    ::drag(list, control, 3, {});
-    QCOMPARE(list.dragEntry(), 3);
-    control.select(3);
-    list.RemoveSelectedEntry();
-    QCOMPARE(list.dragEntry(), 0);
-    list.buttonPressed();
-    list.pointerMoved(MemoryList::pointOver(1), QuietRow);
-    list.pointerMoved(MemoryList::pointOver(2), QuietRow);
-    list.buttonReleased();
-    QCOMPARE(control.texts, QStringList({"a", "b"}));
+    List list(letters(3));
+    ::drag(list, 3, {});
+    QCOMPARE(list.rules.dragEntry(), 3);
+    list.select(3);
+    list.rules.removeSelectedEntry();
+    QCOMPARE(list.rules.dragEntry(), 0);
+    list.rules.buttonPressed();
+    list.rules.pointerMoved(1, QuietRow);
+    list.rules.pointerMoved(2, QuietRow);
+    list.rules.buttonReleased();
+    QCOMPARE(list.texts(), QStringList({"a", "b"}));
 
     // Appending again makes a position 3, but it is a different entry.
-    list.AppendEntry(QStringLiteral("z"));
-    list.buttonPressed();
-    list.pointerMoved(MemoryList::pointOver(1), QuietRow);
-    list.buttonReleased();
-    QCOMPARE(control.texts, QStringList({"a", "b", "z"}));
+    list.model.appendEntry(QStringLiteral("z"));
+    list.rules.buttonPressed();
+    list.rules.pointerMoved(1, QuietRow);
+    list.rules.buttonReleased();
+    QCOMPARE(list.texts(), QStringList({"a", "b", "z"}));
 }
 
 void FileListTest::dragEntryFollowsEarlierRemoval() {
-    MemoryList control;
-    control.texts = letters(4);
-    FileList list(control);
-    ::drag(list, control, 3, {});
-    control.select(1);
-    list.RemoveSelectedEntry();
-    QCOMPARE(list.dragEntry(), 2); // still "c"
-    list.buttonPressed();
-    list.pointerMoved(MemoryList::pointOver(3), QuietRow);
-    list.buttonReleased();
-    QCOMPARE(control.texts, QStringList({"b", "d", "c"}));
+    List list(letters(4));
+    ::drag(list, 3, {});
+    list.select(1);
+    list.rules.removeSelectedEntry();
+    QCOMPARE(list.rules.dragEntry(), 2); // still "c"
+    list.rules.buttonPressed();
+    list.rules.pointerMoved(3, QuietRow);
+    list.rules.buttonReleased();
+    QCOMPARE(list.texts(), QStringList({"b", "d", "c"}));
 }
 
 void FileListTest::firstClickEndsDrops() {
-    MemoryList control;
-    control.texts = letters(2);
-    FileList list(control);
-    QVERIFY(list.acceptsDrops());
-    list.buttonPressed();
-    list.buttonReleased();
-    QVERIFY(list.acceptsDrops()); // a press on blank space is no click on an entry
-    control.select(2);
-    list.itemClicked();
-    QVERIFY(!list.acceptsDrops());
-    list.AppendEntry(QStringLiteral("c"));
-    QVERIFY(!list.acceptsDrops());
+    List list(letters(2));
+    QVERIFY(list.rules.acceptsDrops());
+    list.rules.buttonPressed();
+    list.rules.buttonReleased();
+    QVERIFY(list.rules.acceptsDrops()); // a press on blank space is no click on an entry
+    list.select(2);
+    list.rules.itemClicked();
+    QVERIFY(!list.rules.acceptsDrops());
+    list.model.appendEntry(QStringLiteral("c"));
+    QVERIFY(!list.rules.acceptsDrops());
 }
 
 QTEST_GUILESS_MAIN(FileListTest)

@@ -1,10 +1,14 @@
 // The folder walk over real trees in a temporary folder: what is found, in
 // which order, and what is passed over.
 
-#include "filelist/addfolder.h"
+#include "common/pointerrules.h"
+#include "filelist/filelistmodel.h"
+#include "filelist/folderwalk.h"
+#include "filelist/folderwalkjob.h"
 #include "foldertree.h"
 
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -68,6 +72,8 @@ class FolderWalkTest : public QObject {
     void pathTooLongIsSkipped();
     void folderVanishingMidWalk();
     void stopEndsWalk();
+    void jobAppendsInChunks_data();
+    void jobAppendsInChunks();
 };
 
 void FolderWalkTest::entries_data() {
@@ -113,7 +119,7 @@ void FolderWalkTest::entries() {
     QFETCH(QStringList, expected);
     QTemporaryDir root;
     QVERIFY(makeTree(root.path(), layout));
-    QCOMPARE(AddFolder::ScanFolder(root.path()), underRoot(root.path(), expected));
+    QCOMPARE(walkFolder(root.path()), underRoot(root.path(), expected));
 }
 
 void FolderWalkTest::pipesAreNoVideos() {
@@ -124,7 +130,7 @@ void FolderWalkTest::pipesAreNoVideos() {
         const QByteArray path = QFile::encodeName(root.filePath(QLatin1String(pipe)));
         QCOMPARE(::mkfifo(path.constData(), 0644), 0);
     }
-    QCOMPARE(AddFolder::ScanFolder(root.path()), underRoot(root.path(), {"real.mkv"}));
+    QCOMPARE(walkFolder(root.path()), underRoot(root.path(), {"real.mkv"}));
 }
 
 void FolderWalkTest::chosenFolderEndingInSeparator() {
@@ -133,13 +139,12 @@ void FolderWalkTest::chosenFolderEndingInSeparator() {
     QTemporaryDir root;
     QVERIFY(makeTree(root.path(), {"a.mkv", "sub/b.mkv"}));
     const QString chosen = root.path() + QLatin1Char('/');
-    QCOMPARE(AddFolder::ScanFolder(chosen),
-             QStringList({chosen + "/a.mkv", chosen + "/sub/b.mkv"}));
+    QCOMPARE(walkFolder(chosen), QStringList({chosen + "/a.mkv", chosen + "/sub/b.mkv"}));
 }
 
 void FolderWalkTest::rootKeepsDoubledSeparator() {
     // Only the root's own level is read: enough to see the collection's form.
-    AddFolder::FolderWalk walk(QStringLiteral("/"));
+    FolderWalk walk(QStringLiteral("/"));
     QStringList entries;
     QVERIFY(walk.listNext(entries));
     QCOMPARE(walk.collection().constFirst(), QStringLiteral("//"));
@@ -179,7 +184,7 @@ void FolderWalkTest::linksNeverLoop() {
     QTemporaryDir root;
     QVERIFY(makeTree(root.path(), layout));
 
-    AddFolder::FolderWalk walk(root.path());
+    FolderWalk walk(root.path());
     QStringList entries;
     int steps = 0;
     while (steps < 1000 && walk.listNext(entries))
@@ -207,7 +212,7 @@ void FolderWalkTest::unreadableFolderIsSkipped() {
         QSKIP(
             "this user reads folders whatever their permissions (root); see pathTooLongIsSkipped");
 
-    QCOMPARE(AddFolder::ScanFolder(root.path()), underRoot(root.path(), {"m.mkv", "a/x.mkv"}));
+    QCOMPARE(walkFolder(root.path()), underRoot(root.path(), {"m.mkv", "a/x.mkv"}));
 }
 
 void FolderWalkTest::pathTooLongIsSkipped() {
@@ -226,14 +231,14 @@ void FolderWalkTest::pathTooLongIsSkipped() {
     });
     QCOMPARE(made, depth);
 
-    const QStringList entries = AddFolder::ScanFolder(root.path());
+    const QStringList entries = walkFolder(root.path());
     QCOMPARE(entries, underRoot(root.path(), {"first.mkv", "z/last.mkv"}));
 }
 
 void FolderWalkTest::folderVanishingMidWalk() {
     QTemporaryDir root;
     QVERIFY(makeTree(root.path(), {"a/x.mkv", "b/y.mkv", "top.mkv"}));
-    AddFolder::FolderWalk walk(root.path());
+    FolderWalk walk(root.path());
     QStringList entries;
     QVERIFY(walk.listNext(entries)); // the chosen folder; a and b are queued
     QVERIFY(QDir(root.filePath(QStringLiteral("a"))).removeRecursively());
@@ -248,11 +253,75 @@ void FolderWalkTest::stopEndsWalk() {
     QTemporaryDir root;
     QVERIFY(makeTree(root.path(), {"a/x.mkv", "top.mkv"}));
     std::atomic<bool> stop{true};
-    AddFolder::FolderWalk walk(root.path());
+    FolderWalk walk(root.path());
     QStringList entries;
     QVERIFY(!walk.listNext(entries, &stop));
     QVERIFY(entries.isEmpty());
     QVERIFY(walk.listed().isEmpty());
+}
+
+void FolderWalkTest::jobAppendsInChunks_data() {
+    QTest::addColumn<int>("videos");
+    QTest::addColumn<int>("insertions");
+    QTest::addColumn<QString>("betweenChunks");
+    const int overChunk = FolderWalkJob::ChunkSize + 1;
+    QTest::newRow("none") << 0 << 0 << QString();
+    QTest::newRow("one chunk") << 3 << 1 << QString();
+    QTest::newRow("one more than a chunk") << overChunk << 2 << QString();
+    QTest::newRow("a drop between chunks comes after the find") << overChunk << 3 << u"append"_qs;
+    QTest::newRow("a removal ahead of the find between chunks") << overChunk << 2 << u"remove"_qs;
+}
+
+void FolderWalkTest::jobAppendsInChunks() {
+    // The list gets exactly what the walk found, after what it held, in walk
+    // order and in one piece, a chunk per turn of the event loop; the
+    // hourglass lasts until the last entry is in.
+    QFETCH(int, videos);
+    QFETCH(int, insertions);
+    QFETCH(QString, betweenChunks);
+    QTemporaryDir root;
+    QStringList layout;
+    for (int i = 0; i < videos; ++i)
+        layout << QStringLiteral("%1/v%2.mkv").arg(i % 7).arg(i);
+    QVERIFY(makeTree(root.path(), layout));
+    FileListModel list;
+    list.appendEntry(QStringLiteral("/old.mkv"));
+    PointerRules pointer;
+    FolderWalkJob job(list, pointer);
+    QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+    QSignalSpy finished(&job, &FolderWalkJob::finished);
+    int pointerWhenLast = -1;
+    connect(&list, &QAbstractItemModel::rowsInserted, this, [&] {
+        pointerWhenLast = int(pointer.code());
+        if (inserted.count() == 1 && job.running()) {
+            QTimer::singleShot(0, this, [&] {
+                if (betweenChunks == u"append"_qs)
+                    list.appendEntry(QStringLiteral("/late.mkv"));
+                else if (betweenChunks == u"remove"_qs)
+                    list.removeEntry(1);
+            });
+        }
+    });
+
+    QVERIFY(job.start(root.path()));
+    QVERIFY(!job.start(root.path())); // one walk at a time
+    QCOMPARE(int(pointer.code()), int(PointerCode::Hourglass));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+    QCOMPARE(finished.at(0).at(0).toInt(), videos);
+    QCOMPARE(inserted.count(), insertions);
+    if (betweenChunks.isEmpty() && insertions > 0)
+        QCOMPARE(pointerWhenLast, int(PointerCode::Hourglass));
+    QCOMPARE(int(pointer.code()), int(PointerCode::Default));
+    QVERIFY(!job.running());
+    QStringList texts;
+    for (int position = 1; position <= list.count(); ++position)
+        texts << list.textAt(position);
+    QStringList expected = QStringList{u"/old.mkv"_qs} + walkFolder(root.path());
+    if (betweenChunks == u"append"_qs)
+        expected << u"/late.mkv"_qs;
+    else if (betweenChunks == u"remove"_qs)
+        expected.removeFirst();
+    QCOMPARE(texts, expected);
 }
 
 QTEST_GUILESS_MAIN(FolderWalkTest)

@@ -1,0 +1,121 @@
+#include "convert/encoderjob.h"
+
+#include <QList>
+#include <QProcess>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// Enough of the standard error to hold its last few lines.
+constexpr qsizetype ErrorTailBytes = 8192;
+
+// QProcess kills a child it still runs when it is destroyed. An encoder must
+// finish the file it writes whatever happens to us, so this one lets go of
+// its child instead: the child's end is simply no longer watched.
+class EncoderProcess final : public QProcess {
+  public:
+    using QProcess::QProcess;
+    ~EncoderProcess() override {
+        if (state() != QProcess::NotRunning) {
+            disconnect();
+            setProcessState(QProcess::NotRunning);
+        }
+    }
+};
+
+void appendTail(QByteArray& tail, const QByteArray& more) {
+    tail.append(more);
+    if (tail.size() > ErrorTailBytes)
+        tail.remove(0, tail.size() - ErrorTailBytes);
+}
+
+QString lastLine(QByteArray text) {
+    // Progress lines end in a carriage return, messages in a line feed.
+    text.replace('\r', '\n');
+    const QList<QByteArray> lines = text.split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        const QByteArray trimmed = line->trimmed();
+        if (!trimmed.isEmpty())
+            return QString::fromLocal8Bit(trimmed);
+    }
+    return {};
+}
+
+void prepareChild(QProcess& process) {
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+#ifdef Q_OS_UNIX
+    // Our end of the error pipe closes when the program ends; the child must
+    // then see write errors, not die of SIGPIPE, and run on to its own end.
+    process.setChildProcessModifier([] { ::signal(SIGPIPE, SIG_IGN); });
+#endif
+#ifdef Q_OS_WIN
+    process.setCreateProcessArgumentsModifier(
+        [](QProcess::CreateProcessArguments* arguments) { arguments->flags |= CREATE_NO_WINDOW; });
+#endif
+}
+
+} // namespace
+
+EncoderJob::~EncoderJob() {
+    abandon();
+}
+
+void EncoderJob::start(const QString& program, const QStringList& arguments) {
+    if (m_process)
+        return;
+    m_errorTail.clear();
+    m_process = new EncoderProcess(this);
+    prepareChild(*m_process);
+    connect(m_process, &QProcess::readyReadStandardError, this,
+            [this] { appendTail(m_errorTail, m_process->readAllStandardError()); });
+    connect(m_process, &QProcess::finished, this, &EncoderJob::processFinished);
+    // A start that fails is reported here alone, without a finish.
+    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            processFailed();
+    });
+    m_process->start(program, arguments);
+}
+
+void EncoderJob::release() {
+    // Called from the process's own signals, so it goes once they are done.
+    if (QProcess* process = std::exchange(m_process, nullptr)) {
+        process->disconnect(this);
+        process->deleteLater();
+    }
+}
+
+void EncoderJob::abandon() {
+    // Destroying it now closes our end of its pipes; it runs on regardless.
+    delete std::exchange(m_process, nullptr);
+}
+
+void EncoderJob::processFinished() {
+    if (!m_process)
+        return;
+    appendTail(m_errorTail, m_process->readAllStandardError());
+    EncoderEnd end;
+    end.kind = m_process->exitStatus() == QProcess::NormalExit ? EncoderEnd::Kind::Exited
+                                                               : EncoderEnd::Kind::Crashed;
+    end.exitCode = m_process->exitCode();
+    end.lastErrorLine = lastLine(std::exchange(m_errorTail, {}));
+    release();
+    Q_EMIT ended(end);
+}
+
+void EncoderJob::processFailed() {
+    if (!m_process)
+        return;
+    EncoderEnd end;
+    end.kind = EncoderEnd::Kind::FailedToStart;
+    end.errorText = m_process->errorString();
+    release();
+    Q_EMIT ended(end);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QStringList>
+
+// The batch: the one store of the entries that the list shows, the list rules
+// edit, the adding commands fill and the run reads. An entry is nothing but
+// its text, the full path of a source file; two entries may hold the same.
+//
+// Positions are 1-based and dense, as the user counts them; the model's rows
+// are the same entries counted from 0.
+class FileListModel : public QAbstractListModel {
+    Q_OBJECT
+  public:
+    explicit FileListModel(QObject* parent = nullptr);
+
+    static QString columnTitle() { return QStringLiteral("MKV File(s)"); }
+
+    int count() const { return int(m_entries.size()); }
+    // The entry's text; empty for a position the list does not hold.
+    QString textAt(int position) const;
+
+    // Adds exactly one entry with the text at the end; checks nothing.
+    void appendEntry(const QString& text);
+    // Inserts the texts, in order, as one insertion, so that the first one
+    // takes the position; later entries move down. Positions from 1 to
+    // count() + 1 are taken, others ignored.
+    void insertEntries(int position, const QStringList& texts);
+    // Later entries move up by one; a position the list does not hold is ignored.
+    void removeEntry(int position);
+    // Exchanges the texts of two entries.
+    void exchangeEntries(int first, int second);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  private:
+    bool holds(int position) const { return position >= 1 && position <= count(); }
+
+    QStringList m_entries;
+};

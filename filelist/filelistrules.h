@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+
+class FileListModel;
+class QItemSelectionModel;
+
+// How the user edits the batch with the mouse: a double-click removes the
+// selected entry, and dragging an entry moves it up or down.
+//
+// The drag gesture: a press arms it, a click on an entry remembers that entry
+// as the dragged one, and every move over another entry while armed exchanges
+// the two, so the dragged text travels with the pointer. The dragged entry is
+// remembered by position and follows any removal from the list.
+class FileListRules : public QObject {
+    Q_OBJECT
+  public:
+    FileListRules(FileListModel& list, QItemSelectionModel& selection, QObject* parent = nullptr);
+
+    // Screen rows, in logical pixels, beyond which an exchange also brings the
+    // neighbouring entry into view.
+    static constexpr int ScrollUpBelowRow = 305;
+    static constexpr int ScrollDownAboveRow = 364;
+
+    // Removes the selected entry, wherever the double-click landed, and leaves
+    // nothing selected, so a second double-click removes nothing the user never picked.
+    void removeSelectedEntry();
+
+    void itemClicked(); // an entry was clicked; it is now the selected one
+    void buttonPressed() { m_dragging = true; }
+    // The pointer is over the entry at hoverPosition (0 for none) and at the
+    // given row of the screen.
+    void pointerMoved(int hoverPosition, int screenRow);
+    void buttonReleased() { m_dragging = false; }
+
+    bool dragging() const { return m_dragging; }
+    // Position of the entry that holds the dragged text, 0 for none.
+    int dragEntry() const { return m_dragEntry; }
+    // Once an entry was clicked the list takes no dropped files any more.
+    bool acceptsDrops() const { return m_acceptsDrops; }
+
+  Q_SIGNALS:
+    // The entry at the position should be scrolled into view.
+    void scrollRequested(int position);
+
+  private:
+    int selectedPosition() const;
+    void select(int position);
+    void entriesRemoved(int firstPosition, int lastPosition);
+
+    FileListModel& m_list;
+    QItemSelectionModel& m_selection;
+    bool m_dragging = false;
+    int m_dragEntry = 0;
+    bool m_acceptsDrops = true;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <memory>
+
+class FileListModel;
+class PointerRules;
+class QThread;
+
+// Runs the folder walk of one "Add All MKV File(s) In Folder" command on a
+// worker thread, so the window stays responsive however large the tree. The
+// worker only reads folders and hands what it found back by value; the
+// entries are then appended here, on the thread that owns the list, in walk
+// order and a chunk per turn of the event loop, so that even a very large
+// find never holds up the window. The find stays in one piece: what else is
+// added while its chunks go in comes after it. The window shows the hourglass
+// from the start until the last entry is in.
+class FolderWalkJob : public QObject {
+    Q_OBJECT
+  public:
+    // Entries appended per turn of the event loop.
+    static constexpr int ChunkSize = 5000;
+
+    FolderWalkJob(FileListModel& list, PointerRules& pointer, QObject* parent = nullptr);
+    // Stops a walk under way and waits for its thread; nothing more is appended then.
+    ~FolderWalkJob() override;
+
+    bool running() const { return m_running; }
+
+    // Starts walking the folder; false, and nothing happens, while a walk runs.
+    bool start(const QString& chosenFolder);
+
+  Q_SIGNALS:
+    // The entries are in the list and the pointer is back to the default.
+    void finished(int added);
+
+  private:
+    void walked(const QStringList& found);
+    void appendChunk();
+    void entriesRemoved(int firstPosition, int lastPosition);
+
+    FileListModel& m_list;
+    PointerRules& m_pointer;
+    std::unique_ptr<QThread> m_worker;
+    std::atomic<bool> m_stop{false};
+    QStringList m_found; // what the last walk found, on this thread
+    qsizetype m_appended = 0;
+    int m_insertAt = 0; // where the next chunk goes; 0 while none is pending
+    bool m_running = false;
+};

@@ -1,0 +1,149 @@
+#include "common/cursorfile.h"
+#include "common/homepage.h"
+#include "common/pointerrules.h"
+#include "common/windowops.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class WindowOpsTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void centeredPosition_data();
+    void centeredPosition();
+    void fileExists();
+    void homePageOpensOnlyOnSeven();
+    void clockDrawStaysInRange();
+    void pointerRules_data();
+    void pointerRules();
+    void cursorHotspot_data();
+    void cursorHotspot();
+};
+
+void WindowOpsTest::centeredPosition_data() {
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<QPoint>("expected");
+    QTest::newRow("even") << QSize(1280, 1024) << QSize(440, 256) << QPoint(420, 384);
+    QTest::newRow("odd halves go down") << QSize(1280, 1024) << QSize(441, 257) << QPoint(419, 383);
+    QTest::newRow("exact fit") << QSize(441, 257) << QSize(441, 257) << QPoint(0, 0);
+    QTest::newRow("larger than screen") << QSize(400, 200) << QSize(600, 300) << QPoint(-100, -50);
+    QTest::newRow("larger by odd amount") << QSize(400, 200) << QSize(441, 257) << QPoint(-21, -29);
+}
+
+void WindowOpsTest::centeredPosition() {
+    QFETCH(QSize, screen);
+    QFETCH(QSize, window);
+    QFETCH(QPoint, expected);
+    QCOMPARE(::centeredPosition(screen, window), expected);
+}
+
+void WindowOpsTest::fileExists() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString present = dir.filePath(QStringLiteral("present.mkv"));
+    QFile file(present);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(::fileExists(present));
+    QVERIFY(::fileExists(dir.path())); // a folder has a time of last change too
+    QVERIFY(!::fileExists(dir.filePath(QStringLiteral("missing.mkv"))));
+    QVERIFY(!::fileExists(QString()));
+    QVERIFY(!::fileExists(dir.filePath(QStringLiteral("bad\0name"))));
+
+    // Readability is not asked: a file nobody may read still exists.
+    QVERIFY(file.setPermissions(QFileDevice::Permissions()));
+    QVERIFY(::fileExists(present));
+
+    // Inside a folder that may not be searched, the date query fails.
+    const QString locked = dir.filePath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkdir(locked));
+    QFile inner(locked + QStringLiteral("/inner.mkv"));
+    QVERIFY(inner.open(QIODevice::WriteOnly));
+    inner.close();
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    const bool searchable = QFileInfo::exists(locked + QStringLiteral("/inner.mkv"));
+    if (!searchable)
+        QVERIFY(!::fileExists(locked + QStringLiteral("/inner.mkv")));
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner));
+    if (searchable)
+        QSKIP("Running with privileges that ignore folder permissions");
+}
+
+void WindowOpsTest::homePageOpensOnlyOnSeven() {
+    for (int draw = 1; draw <= 100; ++draw) {
+        QList<QUrl> opened;
+        const bool visited =
+            HomePageVisit([draw] { return draw; }, [&](const QUrl& url) { opened << url; }).run();
+        QCOMPARE(visited, draw == 7);
+        QCOMPARE(opened.size(), draw == 7 ? 1 : 0);
+        if (draw == 7)
+            QCOMPARE(opened.constFirst(), HomePageVisit::address());
+    }
+    QVERIFY(HomePageVisit::address().isValid());
+    QVERIFY(!HomePageVisit::address().isRelative());
+}
+
+void WindowOpsTest::clockDrawStaysInRange() {
+    for (int i = 0; i < 50; ++i) {
+        const int draw = HomePageVisit::drawFromClock();
+        QVERIFY2(draw >= 1 && draw <= 100, qPrintable(QString::number(draw)));
+    }
+}
+
+void WindowOpsTest::pointerRules_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<bool>("overButton");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("arrow over button") << 0 << true << 99;
+    QTest::newRow("hand over button") << 99 << true << 99;
+    QTest::newRow("busy over button") << 11 << true << 11;
+    QTest::newRow("hand over background") << 99 << false << 0;
+    QTest::newRow("arrow over background") << 0 << false << 0;
+    QTest::newRow("busy over background") << 11 << false << 11;
+}
+
+void WindowOpsTest::pointerRules() {
+    QFETCH(int, start);
+    QFETCH(bool, overButton);
+    QFETCH(int, expected);
+    PointerRules rules;
+    rules.setCode(PointerCode(start));
+    QSignalSpy changes(&rules, &PointerRules::codeChanged);
+    overButton ? rules.pointerOverButton() : rules.pointerOverBackground();
+    QCOMPARE(int(rules.code()), expected);
+    QCOMPARE(changes.size(), start == expected ? 0 : 1);
+}
+
+void WindowOpsTest::cursorHotspot_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QPoint>("expected"); // (-1,-1) for no hotspot
+    const auto header = [](quint16 type, quint16 x, quint16 y) {
+        QByteArray bytes(22, '\0');
+        bytes[2] = char(type);
+        bytes[4] = 1;
+        bytes[6] = 32;
+        bytes[7] = 32;
+        bytes[10] = char(x & 0xff);
+        bytes[11] = char(x >> 8);
+        bytes[12] = char(y & 0xff);
+        bytes[13] = char(y >> 8);
+        return bytes;
+    };
+    QTest::newRow("cursor") << header(2, 9, 3) << QPoint(9, 3);
+    QTest::newRow("wide values") << header(2, 300, 1) << QPoint(300, 1);
+    QTest::newRow("icon is no cursor") << header(1, 9, 3) << QPoint(-1, -1);
+    QTest::newRow("truncated") << header(2, 9, 3).left(21) << QPoint(-1, -1);
+    QTest::newRow("empty") << QByteArray() << QPoint(-1, -1);
+}
+
+void WindowOpsTest::cursorHotspot() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QPoint, expected);
+    QCOMPARE(::cursorHotspot(bytes).value_or(QPoint(-1, -1)), expected);
+}
+
+QTEST_GUILESS_MAIN(WindowOpsTest)
+#include "tst_windowops.moc"
