@@ -5,12 +5,15 @@
 //
 //   bench_conversion [rounds]
 
+#include "common/pointerrules.h"
 #include "convert/conversionrun.h"
 #include "convert/encodercommand.h"
 #include "convert/outputnaming.h"
+#include "filelist/filelistmodel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -25,13 +28,6 @@
 namespace {
 
 constexpr int Files = 20;
-
-class Sources final : public BatchEntries {
-  public:
-    QStringList paths;
-    int count() const override { return int(paths.size()); }
-    QString textAt(int position) const override { return paths.value(position - 1); }
-};
 
 bool run(const QString& program, const QStringList& arguments) {
     QProcess process;
@@ -72,7 +68,7 @@ int main(int argc, char* argv[]) {
     }
 
     QTemporaryDir folder, emptyProgramFolder;
-    Sources sources;
+    QStringList sources;
     for (int i = 1; i <= Files; ++i) {
         const QString source =
             folder.filePath(QStringLiteral("clip %1.mkv").arg(i, 2, 10, QLatin1Char('0')));
@@ -84,13 +80,19 @@ int main(int argc, char* argv[]) {
             std::fputs("could not make the test videos\n", stderr);
             return 1;
         }
-        sources.paths << source;
+        sources << source;
     }
 
-    ConversionRun conversion(sources, emptyProgramFolder.path());
+    FileListModel list;
+    list.insertEntries(1, sources);
+    PointerRules pointer;
+    ConversionRun conversion(list, pointer, emptyProgramFolder.path());
     QString message;
-    QObject::connect(&conversion, &ConversionRun::finished,
-                     [&message](const QString& text) { message = text; });
+    QEventLoop runEnded;
+    QObject::connect(&conversion, &ConversionRun::finished, [&](const QString& text) {
+        message = text;
+        runEnded.quit();
+    });
 
     struct Way {
         const char* name;
@@ -101,13 +103,14 @@ int main(int argc, char* argv[]) {
         {"program's run",
          [&] {
              conversion.start();
+             runEnded.exec();
              return message == ConversionRun::doneMessage();
          },
          {}},
         {"QProcess loop",
          [&] {
              bool ok = true;
-             for (const QString& source : sources.paths)
+             for (const QString& source : sources)
                  ok = run(ffmpeg, encoderArguments(source, outputPathFor(source))) && ok;
              return ok;
          },
@@ -117,19 +120,19 @@ int main(int argc, char* argv[]) {
              const QString loop = QStringLiteral(
                  "for f in \"$@\"; do \"$0\" -i \"$f\" -map 0:0 -an -vcodec wmv2 -b 5872k "
                  "-r 25.00 \"${f%.*}.wmv\" </dev/null >/dev/null 2>&1 || exit 1; done");
-             return run(sh, QStringList{QStringLiteral("-c"), loop, ffmpeg} + sources.paths);
+             return run(sh, QStringList{QStringLiteral("-c"), loop, ffmpeg} + sources);
          },
          {}},
     };
 
     for (int round = 0; round < rounds; ++round) {
         for (Way& way : ways) {
-            removeOutputs(sources.paths);
+            removeOutputs(sources);
             QElapsedTimer timer;
             timer.start();
             const bool ok = way.convert();
-            way.seconds.push_back(timer.nsecsElapsed() / 1e9);
-            if (!ok || !allOutputs(sources.paths)) {
+            way.seconds.push_back(double(timer.nsecsElapsed()) / 1e9);
+            if (!ok || !allOutputs(sources)) {
                 std::fprintf(stderr, "%s did not convert every file\n", way.name);
                 return 1;
             }

@@ -1,4 +1,4 @@
-// The folder scan of "Add All MKV File(s) In Folder" on a large generated
+// The folder walk of "Add All MKV File(s) In Folder" on a large generated
 // tree: how long the command takes from the click to the last entry in the
 // list, how that compares with find(1) on the same tree, and the longest
 // time the window's thread went without handling events meanwhile.
@@ -7,9 +7,10 @@
 
 #include "app/form1.h"
 #include "app/userdialogs.h"
-#include "filelist/addfolder.h"
-#include "filelist/filelistview.h"
-#include "filelist/folderscan.h"
+#include "filelist/filelistmodel.h"
+#include "filelist/folderwalk.h"
+#include "filelist/folderwalkjob.h"
+#include "stallwatch.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,7 +39,7 @@ class AnswerFolder final : public UserDialogs {
     QString m_folder;
 };
 
-// Ten names per round: videos in three letter cases, and things the scan passes over.
+// Ten names per round: videos in three letter cases, and things the walk passes over.
 QString fileName(int index) {
     static const char* const forms[] = {
         "clip %1.mkv",    "Clip %1.MKV",  "c%1.Mkv",      "notes %1.txt", "~part %1.mkv",
@@ -81,40 +82,17 @@ struct CommandRun {
     int entries = 0;
 };
 
-// Clicks Check3 on a fresh window and lets the event loop run until the scan
-// has put its last entry in the list; a 1 ms timer meanwhile records the
-// longest gap between two of its ticks.
+// Clicks Check3 on a fresh window and watches until the walk has put its last
+// entry in the list.
 CommandRun runCommand(const QString& root, const QString& programFolder) {
     AnswerFolder dialogs(root);
     Form1 window(Form1Services{programFolder, &dialogs, [] { return 1; }, [](const QUrl&) {}});
     window.show();
     QCoreApplication::processEvents();
-    auto* scan = window.findChild<FolderScan*>();
-
-    QEventLoop loop;
-    QObject::connect(scan, &FolderScan::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(600000, &loop, &QEventLoop::quit); // never wait for ever
-
-    CommandRun run;
-    QElapsedTimer clock;
-    qint64 lastTick = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        run.longestStall = std::max(run.longestStall, (now - lastTick) / 1e6);
-        lastTick = now;
-    });
-    ticker.start(1);
-    clock.start();
-    window.findChild<QPushButton*>(QStringLiteral("Check3"))->click();
-    loop.exec();
-    run.milliseconds = clock.nsecsElapsed() / 1e6;
-    // The gap from the last tick to the end counts too.
-    run.longestStall = std::max(run.longestStall, (clock.nsecsElapsed() - lastTick) / 1e6);
-    ticker.stop();
-    run.entries = window.fileList()->count();
-    return run;
+    const StallWatch watch =
+        clickAndWatch(window.findChild<QPushButton*>(QStringLiteral("Check3")),
+                      window.findChild<FolderWalkJob*>(), &FolderWalkJob::finished);
+    return {watch.milliseconds, watch.longestStall, window.findChild<FileListModel*>()->count()};
 }
 
 } // namespace
@@ -137,7 +115,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     std::printf("tree: %d files in %d folders, made in %.0f ms\n", folders * filesPerFolder,
-                folders, clock.nsecsElapsed() / 1e6);
+                folders, double(clock.nsecsElapsed()) / 1e6);
 
     QList<double> findTimes, walkTimes, commandTimes, stalls;
     int found = 0, walked = 0, listed = 0;
@@ -147,12 +125,12 @@ int main(int argc, char* argv[]) {
         find.start(QStringLiteral("find"),
                    {tree.path(), QStringLiteral("-iname"), QStringLiteral("*.mkv")});
         find.waitForFinished(600000);
-        const double findTime = clock.nsecsElapsed() / 1e6;
+        const double findTime = double(clock.nsecsElapsed()) / 1e6;
         found = int(find.readAllStandardOutput().count('\n'));
 
         clock.restart();
-        walked = int(AddFolder::ScanFolder(tree.path()).size());
-        const double walkTime = clock.nsecsElapsed() / 1e6;
+        walked = int(walkFolder(tree.path()).size());
+        const double walkTime = double(clock.nsecsElapsed()) / 1e6;
 
         const CommandRun command = runCommand(tree.path(), programFolder.path());
         listed = command.entries;
@@ -165,7 +143,7 @@ int main(int argc, char* argv[]) {
     }
 
     std::printf("find DIR -iname '*.mkv': %d paths (names beginning with \"~\" included)\n", found);
-    std::printf("scan: %d entries from the walk, %d in the list\n", walked, listed);
+    std::printf("walk: %d entries from the walk, %d in the list\n", walked, listed);
     std::printf("median of %d runs (best):\n", runs);
     const auto line = [](const char* what, const QList<double>& values) {
         std::printf("  %-46s %8.1f ms (%.1f)\n", what, median(values),
