@@ -68,7 +68,9 @@ screenshot)
 bench)
     configure_and_build
     for benchmark in "$build_dir"/bench/bench_*; do
-        [ -x "$benchmark" ] && "$benchmark"
+        if [ -f "$benchmark" ] && [ -x "$benchmark" ]; then
+            "$benchmark"
+        fi
     done
     ;;
 *)
