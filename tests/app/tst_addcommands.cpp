@@ -96,7 +96,6 @@ class AddCommandsTest : public QObject {
     void folderScanShowsHourglassThenAppends();
     void secondFolderCommandIgnoredDuringScan();
     void entriesAddedDuringScanStayAhead();
-    void largeFindArrivesWholeInChunks();
     void closingMidScan_data();
     void closingMidScan();
     void realOpenDialog_data();
@@ -245,48 +244,6 @@ void AddCommandsTest::entriesAddedDuringScanStayAhead() {
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, ScanTimeout);
     QCOMPARE(texts(fileList(form)), QStringList{"/v/picked.mkv"} +
                                         underRoot(tree.path(), {"a.mkv", "b.mkv", "sub/c.mkv"}));
-}
-
-void AddCommandsTest::largeFindArrivesWholeInChunks() {
-    // Two full chunks and one entry more, so the last chunk is a partial one.
-    const int files = FolderWalkJob::ChunkSize * 2 + 1;
-    QStringList names;
-    for (int i = 0; i < files; ++i)
-        names << QStringLiteral("v%1.mkv").arg(i, 5, 10, QLatin1Char('0'));
-    QTemporaryDir tree;
-    QVERIFY(makeTree(tree.path(), names));
-    ScriptedDialogs dialogs;
-    dialogs.folderAnswers << tree.path();
-    Form1 form(testServices(m_programFolder.path(), &dialogs));
-    FileListModel& list = fileList(form);
-    list.appendEntry(QStringLiteral("/old/x.mkv"));
-    auto* walk = form.findChild<FolderWalkJob*>();
-    QSignalSpy finished(walk, &FolderWalkJob::finished);
-    QSignalSpy pointer(&pointerRules(form), &PointerRules::codeChanged);
-    // Each insertion's size, and whether the window still showed the walk as busy.
-    QList<int> insertions;
-    bool busyUntilLast = true;
-    connect(&list, &QAbstractItemModel::rowsInserted, this,
-            [&](const QModelIndex&, int first, int last) {
-                insertions << last - first + 1;
-                busyUntilLast = busyUntilLast && walk->running() && finished.isEmpty() &&
-                                pointerRules(form).code() == PointerCode::Hourglass;
-            });
-
-    button(form, "Check3")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, ScanTimeout);
-
-    QCOMPARE(finished.at(0).at(0).toInt(), files);
-    QCOMPARE(texts(list), QStringList{"/old/x.mkv"} + underRoot(tree.path(), names));
-    // A large find goes in piecewise, never in one insertion that holds up the window.
-    QVERIFY2(insertions.size() > 1, qPrintable(QString::number(insertions.size())));
-    for (int size : std::as_const(insertions))
-        QVERIFY2(size <= FolderWalkJob::ChunkSize, qPrintable(QString::number(size)));
-    QVERIFY(busyUntilLast);
-    QVERIFY(!walk->running());
-    QCOMPARE(int(pointerRules(form).code()), 0);
-    QCOMPARE(pointer.count(), 2);
-    QVERIFY(dialogs.messages.isEmpty());
 }
 
 void AddCommandsTest::closingMidScan_data() {
