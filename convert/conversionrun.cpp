@@ -70,7 +70,7 @@ void ConversionRun::start() {
     // outputs; after an abandon the program is ending.
     if (m_running || m_abandoned)
         return;
-    m_lookup = findEncoder(m_programFolder, m_searchPaths);
+    m_lookup = findEncoder(m_programFolder);
     if (m_list.count() <= 0) {
         Q_EMIT finished(noFilesMessage(), QString());
         return;

@@ -39,12 +39,6 @@ class ConversionRun : public QObject {
     ConversionRun(FileListModel& list, PointerRules& pointer, QString programFolder,
                   QObject* parent = nullptr);
 
-    // Where to look for the encoder when the program folder has none;
-    // empty (the default) means the PATH variable.
-    void setSearchPaths(const QStringList& paths) { m_searchPaths = paths; }
-
-    bool running() const { return m_running; }
-
   public Q_SLOTS:
     // Begins converting the batch. Ignored while a run is under way.
     void start();
@@ -71,7 +65,6 @@ class ConversionRun : public QObject {
     FileListModel& m_list;
     PointerRules& m_pointer;
     QString m_programFolder;
-    QStringList m_searchPaths;
     EncoderJob m_encoder;
 
     // One run's state.

@@ -36,8 +36,6 @@ class EncoderJob : public QObject {
     // An encoder still running is left to finish its file, never killed.
     ~EncoderJob() override;
 
-    bool running() const { return m_process != nullptr; }
-
     // Starts one encoder run; ended() follows once, later, from the event
     // loop. Ignored while a run is under way.
     void start(const QString& program, const QStringList& arguments);

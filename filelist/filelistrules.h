@@ -34,8 +34,6 @@ class FileListRules : public QObject {
     void buttonReleased() { m_dragging = false; }
 
     bool dragging() const { return m_dragging; }
-    // Position of the entry that holds the dragged text, 0 for none.
-    int dragEntry() const { return m_dragEntry; }
     // Once an entry was clicked the list takes no dropped files any more.
     bool acceptsDrops() const { return m_acceptsDrops; }
 
@@ -51,6 +49,6 @@ class FileListRules : public QObject {
     FileListModel& m_list;
     QItemSelectionModel& m_selection;
     bool m_dragging = false;
-    int m_dragEntry = 0;
+    int m_dragEntry = 0; // the entry that holds the dragged text; 0 for none
     bool m_acceptsDrops = true;
 };

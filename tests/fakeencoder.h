@@ -11,6 +11,21 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+// PATH set to one folder for the life of the object, so that only the
+// encoders a test puts there are found.
+class PathSwap {
+  public:
+    explicit PathSwap(const QString& path) : m_saved(qgetenv("PATH")) {
+        qputenv("PATH", QFile::encodeName(path));
+    }
+    ~PathSwap() { qputenv("PATH", m_saved); }
+    PathSwap(const PathSwap&) = delete;
+    PathSwap& operator=(const PathSwap&) = delete;
+
+  private:
+    QByteArray m_saved;
+};
+
 struct FakeRun {
     qint64 pid = 0;
     QStringList arguments; // argument 0 included

@@ -34,17 +34,6 @@ class WatchingDialogs final : public UserDialogs {
     }
 };
 
-class PathSwap {
-  public:
-    explicit PathSwap(const QString& path) : m_saved(qgetenv("PATH")) {
-        qputenv("PATH", QFile::encodeName(path));
-    }
-    ~PathSwap() { qputenv("PATH", m_saved); }
-
-  private:
-    QByteArray m_saved;
-};
-
 } // namespace
 
 class ConversionWindowTest : public QObject {
@@ -163,7 +152,6 @@ void ConversionWindowTest::closingAbandonsRun() {
         QTRY_COMPARE_WITH_TIMEOUT(fake.runs().size(), 1, RunTimeout);
         QVERIFY(form.close());
         QCOMPARE(unloads, 1);
-        QVERIFY(!run(form).running());
         QTest::qWait(100); // nothing more may start or show
     }                      // the window and its run are gone; the encoder must not go with them
     QVERIFY(dialogs.messages.isEmpty());
