@@ -4,13 +4,19 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
 
 QString stripExtension(const QString& path) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? path : path.left(dot);
+    qsizetype separator = path.lastIndexOf(QLatin1Char('/'));
+#ifdef Q_OS_WIN
+    separator = std::max(separator, path.lastIndexOf(QLatin1Char('\\')));
+#endif
+    return dot <= separator ? path : path.left(dot);
 }
 
 QString outputPathFor(const QString& source) {

@@ -2,9 +2,9 @@
 
 #include <QString>
 
-// The text before the last "." of the path, folder part included, so a dot in
-// a folder name counts when the file name has none ("C:\Old.Videos\clip" gives
-// "C:\Old"). A path without any "." is returned whole.
+// The path without the extension of its file name: the text before the last
+// "." of the file name. A dot in a folder name never counts, so the output
+// stays in the source's folder; a file name without a "." is returned whole.
 QString stripExtension(const QString& path);
 
 // Where the encoder writes the conversion of a source: beside it, with the

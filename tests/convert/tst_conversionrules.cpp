@@ -35,9 +35,12 @@ void ConversionRulesTest::outputNaming_data() {
         u"C:\\Videos\\a.b.wmv"_qs);
     row("trailing dot", u"C:\\Videos\\clip."_qs, u"C:\\Videos\\clip"_qs,
         u"C:\\Videos\\clip.wmv"_qs);
-    row("dot in folder", u"C:\\Old.Videos\\clip"_qs, u"C:\\Old"_qs, u"C:\\Old.wmv"_qs);
-    row("dot in unix folder", u"/home/u/Old.Videos/clip"_qs, u"/home/u/Old"_qs,
-        u"/home/u/Old.wmv"_qs);
+    // A dot in a folder name must not send the output to another folder.
+    row("dot in folder", u"/home/u/Old.Videos/clip"_qs, u"/home/u/Old.Videos/clip"_qs,
+        u"/home/u/Old.Videos/clip.wmv"_qs);
+    row("hidden folder", u"/home/u/.cache/clip"_qs, u"/home/u/.cache/clip"_qs,
+        u"/home/u/.cache/clip.wmv"_qs);
+    row("dots in folder and name", u"/v/a.b/c.d.mkv"_qs, u"/v/a.b/c.d"_qs, u"/v/a.b/c.d.wmv"_qs);
     row("already wmv", u"C:\\Videos\\clip.wmv"_qs, u"C:\\Videos\\clip"_qs,
         u"C:\\Videos\\clip.wmv"_qs);
     row("no dot at all", u"/videos/clip"_qs, u"/videos/clip"_qs, u"/videos/clip.wmv"_qs);
