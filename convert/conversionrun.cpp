@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // Files that fail before any encoder starts are checked back to back, but
@@ -44,6 +46,35 @@ ConversionRun::ConversionRun(FileListModel& list, PointerRules& pointer, QString
     // Queued, so that a row of encoders that all fail at once never nests.
     connect(&m_encoder, &EncoderJob::ended, this, &ConversionRun::encoderEnded,
             Qt::QueuedConnection);
+    connect(
+        &m_list, &QAbstractItemModel::rowsRemoved, this,
+        [this](const QModelIndex&, int first, int last) { entriesRemoved(first + 1, last + 1); });
+    connect(
+        &m_list, &QAbstractItemModel::rowsInserted, this,
+        [this](const QModelIndex&, int first, int last) { entriesInserted(first + 1, last + 1); });
+}
+
+void ConversionRun::entriesRemoved(int firstPosition, int lastPosition) {
+    if (!m_running)
+        return;
+    const auto removedUpTo = [&](int position) {
+        return std::max(0, std::min(lastPosition, position) - firstPosition + 1);
+    };
+    // The file under way counts as done even when its entry goes: the next one
+    // is the entry that followed it.
+    m_position -= removedUpTo(m_position);
+    m_files -= removedUpTo(m_files);
+}
+
+void ConversionRun::entriesInserted(int firstPosition, int lastPosition) {
+    if (!m_running)
+        return;
+    const int inserted = lastPosition - firstPosition + 1;
+    if (firstPosition <= m_position)
+        m_position += inserted;
+    // Entries appended after the batch are not part of it.
+    if (firstPosition <= m_files)
+        m_files += inserted;
 }
 
 QString ConversionRun::endMessage(QString& details) const {
@@ -97,7 +128,6 @@ void ConversionRun::convertNext() {
     while (m_running) {
         ++m_position;
         const int current = m_list.count();
-        // Entries removed during the run: what is left beyond them is gone.
         if (m_position > m_files || m_position > current) {
             finish();
             return;

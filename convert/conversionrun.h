@@ -20,11 +20,13 @@ struct ConversionFailure {
 // Converts every entry of the batch, in order, one encoder run at a time.
 //
 // The run is driven by events: start() launches the first file and returns,
-// and the end of each encoder launches the next. The number of files is fixed
-// when the run begins; entry i is read when file i begins, so a reorder during
-// the run changes what comes next, and the count is read again for each
-// file's progress value. A list that has become shorter than the position to
-// convert ends the run there. The run keeps no copy of the list.
+// and the end of each encoder launches the next. The batch is the entries in
+// the list when the run begins; entry i is read when file i begins, so a
+// reorder during the run changes what comes next, and the count is read again
+// for each file's progress value. Entries removed or inserted at or before the
+// file under way move the run's place with them, so none is skipped or done
+// twice; entries added after the batch are not converted. The run keeps no
+// copy of the list.
 class ConversionRun : public QObject {
     Q_OBJECT
   public:
@@ -54,6 +56,8 @@ class ConversionRun : public QObject {
 
   private:
     void convertNext();
+    void entriesRemoved(int firstPosition, int lastPosition);
+    void entriesInserted(int firstPosition, int lastPosition);
     // Empty when the file may go to the encoder, else why not.
     QString refusal(const QString& source) const;
     void encoderEnded(const EncoderEnd& end);
@@ -69,7 +73,7 @@ class ConversionRun : public QObject {
 
     // One run's state.
     EncoderLookup m_lookup;
-    int m_files = 0;    // fixed when the run begins
+    int m_files = 0;    // the batch's last position; moves only with edits within it
     int m_position = 0; // the file under way
     int m_attempted = 0;
     QString m_source;

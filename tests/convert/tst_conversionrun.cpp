@@ -472,6 +472,12 @@ void ConversionRunTest::listChangesDuringRun_data() {
                                  << QStringList{u"33.333332"_qs};
     QTest::newRow("one removed") << u"remove b"_qs << QStringList{u"a"_qs, u"c"_qs}
                                  << QStringList{u"33.333332"_qs, u"100"_qs};
+    // The entry under way removed: the one after it is next, not skipped.
+    QTest::newRow("current removed") << u"remove a"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs}
+                                     << QStringList{u"33.333332"_qs, u"50"_qs, u"100"_qs};
+    QTest::newRow("inserted before")
+        << u"insert d first"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs}
+        << QStringList{u"33.333332"_qs, u"75"_qs, u"100"_qs};
     QTest::newRow("reordered") << u"swap b c"_qs << QStringList{u"a"_qs, u"c"_qs, u"b"_qs}
                                << QStringList{u"33.333332"_qs, u"66.666664"_qs, u"100"_qs};
     QTest::newRow("appended") << u"append d"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs}
@@ -501,6 +507,10 @@ void ConversionRunTest::listChangesDuringRun() {
                     entries.list.removeEntry(1);
             } else if (change == u"remove b"_qs) {
                 entries.list.removeEntry(2);
+            } else if (change == u"remove a"_qs) {
+                entries.list.removeEntry(1);
+            } else if (change == u"insert d first"_qs) {
+                entries.list.insertEntries(1, {d});
             } else if (change == u"swap b c"_qs) {
                 entries.list.exchangeEntries(2, 3);
             } else {
