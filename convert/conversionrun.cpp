@@ -46,6 +46,7 @@ ConversionRun::ConversionRun(FileListModel& list, PointerRules& pointer, QString
     // Queued, so that a row of encoders that all fail at once never nests.
     connect(&m_encoder, &EncoderJob::ended, this, &ConversionRun::encoderEnded,
             Qt::QueuedConnection);
+    connect(&m_encoder, &EncoderJob::errorLine, this, &ConversionRun::encoderSaid);
     connect(
         &m_list, &QAbstractItemModel::rowsRemoved, this,
         [this](const QModelIndex&, int first, int last) { entriesRemoved(first + 1, last + 1); });
@@ -144,6 +145,8 @@ void ConversionRun::convertNext() {
         if (refused.isEmpty()) {
             m_output = outputPathFor(m_source);
             m_outputBefore = FileState::of(m_output);
+            m_lastErrorLine.clear();
+            m_outputErrorLine.clear();
             m_encoder.start(m_lookup.program, encoderArguments(m_source, m_output));
             return; // encoderEnded() goes on
         }
@@ -158,6 +161,9 @@ void ConversionRun::convertNext() {
 QString ConversionRun::refusal(const QString& source) const {
     if (source.isEmpty())
         return QStringLiteral("the list entry is empty, so there is nothing to convert");
+    // A pipe or a device would hold the encoder forever; a folder has nothing to convert.
+    if (const QFileInfo info(source); info.exists() && !info.isFile())
+        return QStringLiteral("%1 is not a regular file, so it was not converted").arg(source);
     const QString output = outputPathFor(source);
     if (isSameFile(source, output))
         return QStringLiteral("its output %1 would be the source file itself, "
@@ -166,6 +172,12 @@ QString ConversionRun::refusal(const QString& source) const {
     if (!m_lookup.found())
         return QStringLiteral("the encoder was not found (%1)").arg(m_lookup.whereLooked());
     return {};
+}
+
+void ConversionRun::encoderSaid(const QString& line) {
+    m_lastErrorLine = line;
+    if (m_outputErrorLine.isEmpty() && isOutputError(line, m_output))
+        m_outputErrorLine = line;
 }
 
 void ConversionRun::encoderEnded(const EncoderEnd& end) {
@@ -179,13 +191,13 @@ void ConversionRun::encoderEnded(const EncoderEnd& end) {
         break;
     case EncoderEnd::Kind::Crashed:
         failure =
-            withLastLine(QStringLiteral("the encoder was killed or crashed"), end.lastErrorLine);
+            withLastLine(QStringLiteral("the encoder was killed or crashed"), m_lastErrorLine);
         break;
     case EncoderEnd::Kind::Exited:
         if (end.exitCode != 0) {
             failure = withLastLine(
                 QStringLiteral("the encoder ended with exit code %1").arg(end.exitCode),
-                end.lastErrorLine);
+                m_lastErrorLine);
             break;
         }
         if (const FileState after = FileState::of(m_output);
@@ -193,7 +205,13 @@ void ConversionRun::encoderEnded(const EncoderEnd& end) {
             failure = withLastLine(
                 QStringLiteral("the encoder ended with exit code 0 but wrote no output %1")
                     .arg(m_output),
-                end.lastErrorLine);
+                m_outputErrorLine.isEmpty() ? m_lastErrorLine : m_outputErrorLine);
+        else if (!m_outputErrorLine.isEmpty())
+            // Left where it is: what was written may still be of use, and it is the user's.
+            failure = withLastLine(QStringLiteral("the encoder could not finish writing, so "
+                                                  "its output %1 is incomplete")
+                                       .arg(m_output),
+                                   m_outputErrorLine);
         break;
     }
     if (failure.isEmpty())

@@ -60,6 +60,7 @@ class ConversionRun : public QObject {
     void entriesInserted(int firstPosition, int lastPosition);
     // Empty when the file may go to the encoder, else why not.
     QString refusal(const QString& source) const;
+    void encoderSaid(const QString& line);
     void encoderEnded(const EncoderEnd& end);
     void recordFailure(const QString& reason);
     void finish();
@@ -78,6 +79,8 @@ class ConversionRun : public QObject {
     int m_attempted = 0;
     QString m_source;
     QString m_output;
+    QString m_lastErrorLine;   // what the encoder under way said last
+    QString m_outputErrorLine; // its first line that shows a failed write
     int m_failed = 0;
     QList<ConversionFailure> m_failures; // the first FailuresInDetails of them
     // What the output path held before the encoder ran, to tell whether the

@@ -46,3 +46,18 @@ QStringList encoderArguments(const QString& source, const QString& output) {
             QStringLiteral("5872k"), QStringLiteral("-r"),
             QStringLiteral("25.00"), output};
 }
+
+bool isOutputError(QStringView line, QStringView output) {
+    // The encoder may end with 0 after a failed write, but it always says so:
+    // "Error writing trailer of <output>: ...", "Error closing file <output>: ...",
+    // or an error text that only writing can cause, after the failing call.
+    if (line.startsWith(QLatin1String("Error ")) && !output.isEmpty() && line.contains(output))
+        return true;
+    for (const QLatin1String writeError :
+         {QLatin1String(": No space left on device"), QLatin1String(": Disk quota exceeded"),
+          QLatin1String(": File too large")}) {
+        if (line.endsWith(writeError))
+            return true;
+    }
+    return false;
+}

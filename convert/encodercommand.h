@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 // The encoder's file name on this platform.
 QString encoderFileName();
@@ -24,3 +25,7 @@ EncoderLookup findEncoder(const QString& programFolder, const QStringList& searc
 // The encoder's arguments after its own path: only the first stream of the
 // source, no audio, wmv2 video at 5872 kbit/s and 25 frames per second.
 QStringList encoderArguments(const QString& source, const QString& output);
+
+// True when a line of the encoder's standard error shows that writing the
+// output failed, so that the output is incomplete whatever the exit code says.
+bool isOutputError(QStringView line, QStringView output);

@@ -1,6 +1,5 @@
 #include "convert/encoderjob.h"
 
-#include <QList>
 #include <QProcess>
 
 #ifdef Q_OS_UNIX
@@ -12,8 +11,9 @@
 
 namespace {
 
-// Enough of the standard error to hold its last few lines.
-constexpr qsizetype ErrorTailBytes = 8192;
+// A line longer than this is cut to its end: an encoder that writes without
+// line breaks must not make us hold all it wrote.
+constexpr qsizetype LongestLine = 8192;
 
 // QProcess kills a child it still runs when it is destroyed. An encoder must
 // finish the file it writes whatever happens to us, so this one lets go of
@@ -28,24 +28,6 @@ class EncoderProcess final : public QProcess {
         }
     }
 };
-
-void appendTail(QByteArray& tail, const QByteArray& more) {
-    tail.append(more);
-    if (tail.size() > ErrorTailBytes)
-        tail.remove(0, tail.size() - ErrorTailBytes);
-}
-
-QString lastLine(QByteArray text) {
-    // Progress lines end in a carriage return, messages in a line feed.
-    text.replace('\r', '\n');
-    const QList<QByteArray> lines = text.split('\n');
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        const QByteArray trimmed = line->trimmed();
-        if (!trimmed.isEmpty())
-            return QString::fromLocal8Bit(trimmed);
-    }
-    return {};
-}
 
 void prepareChild(QProcess& process) {
     process.setStandardInputFile(QProcess::nullDevice());
@@ -70,11 +52,10 @@ EncoderJob::~EncoderJob() {
 void EncoderJob::start(const QString& program, const QStringList& arguments) {
     if (m_process)
         return;
-    m_errorTail.clear();
+    m_partialLine.clear();
     m_process = new EncoderProcess(this);
     prepareChild(*m_process);
-    connect(m_process, &QProcess::readyReadStandardError, this,
-            [this] { appendTail(m_errorTail, m_process->readAllStandardError()); });
+    connect(m_process, &QProcess::readyReadStandardError, this, &EncoderJob::readErrors);
     connect(m_process, &QProcess::finished, this, &EncoderJob::processFinished);
     // A start that fails is reported here alone, without a finish.
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
@@ -82,6 +63,26 @@ void EncoderJob::start(const QString& program, const QStringList& arguments) {
             processFailed();
     });
     m_process->start(program, arguments);
+}
+
+void EncoderJob::readErrors() {
+    m_partialLine += m_process->readAllStandardError();
+    // Progress lines end in a carriage return, messages in a line feed.
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < m_partialLine.size(); ++i) {
+        const char c = m_partialLine.at(i);
+        if (c != '\n' && c != '\r')
+            continue;
+        const QByteArray line = m_partialLine.sliced(start, i - start).trimmed();
+        start = i + 1;
+        if (!line.isEmpty())
+            Q_EMIT errorLine(QString::fromLocal8Bit(line));
+        if (!m_process) // abandoned by a handler of the signal
+            return;
+    }
+    m_partialLine.remove(0, start);
+    if (m_partialLine.size() > LongestLine)
+        m_partialLine.remove(0, m_partialLine.size() - LongestLine);
 }
 
 void EncoderJob::release() {
@@ -100,12 +101,17 @@ void EncoderJob::abandon() {
 void EncoderJob::processFinished() {
     if (!m_process)
         return;
-    appendTail(m_errorTail, m_process->readAllStandardError());
+    readErrors();
+    if (!m_process)
+        return;
+    if (const QByteArray last = std::exchange(m_partialLine, {}).trimmed(); !last.isEmpty())
+        Q_EMIT errorLine(QString::fromLocal8Bit(last));
+    if (!m_process)
+        return;
     EncoderEnd end;
     end.kind = m_process->exitStatus() == QProcess::NormalExit ? EncoderEnd::Kind::Exited
                                                                : EncoderEnd::Kind::Crashed;
     end.exitCode = m_process->exitCode();
-    end.lastErrorLine = lastLine(std::exchange(m_errorTail, {}));
     release();
     Q_EMIT ended(end);
 }

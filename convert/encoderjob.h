@@ -18,7 +18,6 @@ struct EncoderEnd {
     Kind kind = Kind::FailedToStart;
     int exitCode = 0;
     QString errorText;
-    QString lastErrorLine; // the last line the encoder wrote to its standard error
 };
 Q_DECLARE_METATYPE(EncoderEnd)
 
@@ -27,7 +26,7 @@ Q_DECLARE_METATYPE(EncoderEnd)
 //
 // The encoder reads the null device, so a question on its standard input gets
 // an end of file instead of hanging it; its output goes to the null device;
-// its standard error is read for the last line. It ignores SIGPIPE, so it
+// its standard error is handed on line by line. It ignores SIGPIPE, so it
 // runs on to its own end when this program ends first.
 class EncoderJob : public QObject {
     Q_OBJECT
@@ -44,6 +43,9 @@ class EncoderJob : public QObject {
     void abandon();
 
   Q_SIGNALS:
+    // One line of the encoder's standard error, trimmed, never empty; every
+    // line comes before ended().
+    void errorLine(const QString& line);
     void ended(const EncoderEnd& end);
 
   private:
@@ -52,5 +54,7 @@ class EncoderJob : public QObject {
     void release();
 
     QProcess* m_process = nullptr; // a child of this object while it runs
-    QByteArray m_errorTail;
+    void readErrors();
+
+    QByteArray m_partialLine; // standard error after its last line break
 };

@@ -12,6 +12,7 @@
 //   wait-for=<path>     write progress until the file exists (at most 20 s)
 //   stderr=<text>       the last line written to standard error
 //   output=no           write no output file
+//   trailer-error=<text> after writing, say "Error writing trailer of <output>: <text>"
 //   existing=keep-zero  keep an existing output and end with 0, as newer encoders do
 //   exit=<n>            exit code (default 0)
 //   signal=<n>          end by this signal instead
@@ -148,6 +149,8 @@ int main(int argc, char** argv) {
         if (!written)
             writeError("cannot write " + output + "\n");
     }
+    if (say.count("trailer-error"))
+        writeError("Error writing trailer of " + output + ": " + say["trailer-error"] + "\n");
     if (say.count("stderr"))
         writeError(say["stderr"] + "\n");
     if (say.count("signal")) {

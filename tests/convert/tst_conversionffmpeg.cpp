@@ -10,6 +10,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+
 namespace {
 
 QByteArray runTool(const QString& program, const QStringList& arguments) {
@@ -22,12 +26,57 @@ QByteArray runTool(const QString& program, const QStringList& arguments) {
     return tool.readAllStandardOutput();
 }
 
+// A test video of the given size and length, made by the encoder itself.
+QByteArray makeVideo(const QString& ffmpeg, const QString& path, const QString& picture,
+                     const QStringList& more = {}) {
+    return runTool(ffmpeg, QStringList{u"-nostdin"_qs, u"-loglevel"_qs, u"error"_qs, u"-f"_qs,
+                                       u"lavfi"_qs, u"-i"_qs, u"testsrc="_qs + picture} +
+                               more + QStringList{path});
+}
+
+// Runs the batch over the sources and returns its closing message.
+QString convert(const QStringList& sources) {
+    QTemporaryDir emptyProgramFolder;
+    FileListModel list;
+    list.insertEntries(1, sources);
+    PointerRules pointer;
+    ConversionRun run(list, pointer, emptyProgramFolder.path());
+    QString message;
+    QObject::connect(&run, &ConversionRun::finished,
+                     [&message](const QString& text) { message = text; });
+    run.start();
+    if (!QTest::qWaitFor([&message] { return !message.isEmpty(); }, 60000))
+        return u"timed out"_qs;
+    return message;
+}
+
+// A file system of the given size mounted on a folder for as long as it lives.
+class SmallFileSystem {
+  public:
+    explicit SmallFileSystem(const QString& folder, int kibibytes)
+        : m_folder(QFile::encodeName(folder)) {
+        const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k";
+        if (::mount("quorvane-test", m_folder.constData(), "tmpfs", 0, options.constData()) != 0)
+            m_error = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~SmallFileSystem() {
+        if (m_error.isEmpty())
+            ::umount2(m_folder.constData(), MNT_DETACH);
+    }
+    QString error() const { return m_error; }
+
+  private:
+    QByteArray m_folder;
+    QString m_error;
+};
+
 } // namespace
 
 class ConversionFfmpegTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void convertsAndKeepsExistingOutput();
+    void fullDiskReported();
 };
 
 void ConversionFfmpegTest::convertsAndKeepsExistingOutput() {
@@ -36,14 +85,13 @@ void ConversionFfmpegTest::convertsAndKeepsExistingOutput() {
     if (ffmpeg.isEmpty() || ffprobe.isEmpty())
         QSKIP("ffmpeg and ffprobe are needed on PATH (package ffmpeg)");
 
-    QTemporaryDir videos, emptyProgramFolder;
+    QTemporaryDir videos;
     QStringList sources;
     for (const char* name : {"first clip.mkv", "zweite Größe.mkv", "kept.mkv"}) {
         const QString source = videos.filePath(QString::fromUtf8(name));
-        const QByteArray made = runTool(
-            ffmpeg, {u"-nostdin"_qs, u"-loglevel"_qs, u"error"_qs, u"-f"_qs, u"lavfi"_qs, u"-i"_qs,
-                     u"testsrc=size=64x48:rate=25:duration=1"_qs, u"-f"_qs, u"lavfi"_qs, u"-i"_qs,
-                     u"sine=duration=1"_qs, u"-shortest"_qs, source});
+        const QByteArray made =
+            makeVideo(ffmpeg, source, u"size=64x48:rate=25:duration=1"_qs,
+                      {u"-f"_qs, u"lavfi"_qs, u"-i"_qs, u"sine=duration=1"_qs, u"-shortest"_qs});
         QVERIFY2(made.isEmpty(), made.constData());
         sources << source;
     }
@@ -55,18 +103,10 @@ void ConversionFfmpegTest::convertsAndKeepsExistingOutput() {
         file.write(keptBytes);
     }
 
-    FileListModel list;
-    list.insertEntries(1, sources);
-    PointerRules pointer;
-    ConversionRun run(list, pointer, emptyProgramFolder.path());
-    QString message;
-    connect(&run, &ConversionRun::finished, [&message](const QString& text) { message = text; });
-    run.start();
-
-    QTRY_VERIFY_WITH_TIMEOUT(!message.isEmpty(), 60000);
-    QCOMPARE(message, u"1 of 3 files failed.\n\n"_qs + sources[2] +
-                          u"\n    the encoder ended with exit code 1: File '"_qs + kept +
-                          u"' already exists. Overwrite? [y/N] Not overwriting - exiting"_qs);
+    QCOMPARE(convert(sources),
+             u"1 of 3 files failed.\n\n"_qs + sources[2] +
+                 u"\n    the encoder ended with exit code 1: File '"_qs + kept +
+                 u"' already exists. Overwrite? [y/N] Not overwriting - exiting"_qs);
     for (int i = 0; i < 2; ++i) {
         const QByteArray streams =
             runTool(ffprobe, {u"-v"_qs, u"error"_qs, u"-show_entries"_qs,
@@ -77,6 +117,35 @@ void ConversionFfmpegTest::convertsAndKeepsExistingOutput() {
     QFile file(kept);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), keptBytes);
+}
+
+// The encoder ends with 0 when the disk fills as it writes the trailer.
+void ConversionFfmpegTest::fullDiskReported() {
+    const QString ffmpeg = QStandardPaths::findExecutable(u"ffmpeg"_qs);
+    if (ffmpeg.isEmpty())
+        QSKIP("ffmpeg is needed on PATH (package ffmpeg)");
+    QTemporaryDir made, disk;
+    const QString original = made.filePath(u"clip.mkv"_qs);
+    const QByteArray error = makeVideo(ffmpeg, original, u"size=320x240:rate=25:duration=2"_qs,
+                                       {u"-c:v"_qs, u"mpeg4"_qs});
+    QVERIFY2(error.isEmpty(), error.constData());
+    // Room for the source and a few pages of output, not for the whole output.
+    const int kibibytes = int(QFileInfo(original).size() / 1024) + 16;
+    const SmallFileSystem small(disk.path(), kibibytes);
+    if (!small.error().isEmpty())
+        QSKIP(qPrintable(u"cannot mount a small file system to fill: "_qs + small.error()));
+    const QString source = disk.filePath(u"clip.mkv"_qs);
+    QVERIFY(QFile::copy(original, source));
+
+    const QString message = convert({source});
+    const QString output = outputPathFor(source);
+    QVERIFY2(message.startsWith(u"1 of 1 file failed.\n\n"_qs + source + u"\n    "_qs) &&
+                 message.contains(u"No space left on device"_qs),
+             qPrintable(message));
+    QVERIFY2(message.contains(output + u" is incomplete"_qs), qPrintable(message));
+    // What was written stays, and the source is untouched.
+    QVERIFY(QFileInfo(output).size() > 0);
+    QCOMPARE(QFileInfo(source).size(), QFileInfo(original).size());
 }
 
 QTEST_GUILESS_MAIN(ConversionFfmpegTest)

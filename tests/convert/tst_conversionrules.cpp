@@ -1,5 +1,6 @@
 // Output naming, the encoder's argument vector, where the encoder is found,
-// and when an output would be the source file itself.
+// when an output would be the source file itself, and which encoder messages
+// show that the output is incomplete.
 
 #include "common/windowops.h"
 #include "convert/encodercommand.h"
@@ -19,6 +20,8 @@ class ConversionRulesTest : public QObject {
     void encoderLookup();
     void sameFile_data();
     void sameFile();
+    void outputErrors_data();
+    void outputErrors();
 };
 
 void ConversionRulesTest::outputNaming_data() {
@@ -171,4 +174,30 @@ void ConversionRulesTest::sameFile() {
 }
 
 QTEST_GUILESS_MAIN(ConversionRulesTest)
+void ConversionRulesTest::outputErrors_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("outputError");
+    // Lines as the encoder writes them when the disk fills, and others it writes anyway.
+    QTest::newRow("trailer") << u"Error writing trailer of /v/a b.wmv: No space left on device"_qs
+                             << true;
+    QTest::newRow("closing") << u"Error closing file /v/a b.wmv: Input/output error"_qs << true;
+    QTest::newRow("write call") << u"av_interleaved_write_frame(): No space left on device"_qs
+                                << true;
+    QTest::newRow("quota") << u"[asf @ 0x5581] write failed: Disk quota exceeded"_qs << true;
+    QTest::newRow("another file") << u"Error writing trailer of /v/other.wmv: No space left"_qs
+                                  << false;
+    QTest::newRow("decoding") << u"Error while decoding stream #0:0: Invalid data found when "
+                                 "processing input"_qs
+                              << false;
+    QTest::newRow("progress") << u"frame=   50 fps=0.0 q=2.0 Lsize=      12kB time=00:00:01.96"_qs
+                              << false;
+    QTest::newRow("output named") << u"Output #0, asf, to '/v/a b.wmv':"_qs << false;
+}
+
+void ConversionRulesTest::outputErrors() {
+    QFETCH(QString, line);
+    QFETCH(bool, outputError);
+    QCOMPARE(isOutputError(line, u"/v/a b.wmv"), outputError);
+}
+
 #include "tst_conversionrules.moc"
