@@ -2,17 +2,72 @@
 
 #include "app/appinfo.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
+
+namespace {
+
+// The names typed into the name box: one name, or several in quotation marks.
+QStringList typedNames(const QString& text) {
+    if (!text.contains(u'"'))
+        return text.isEmpty() ? QStringList() : QStringList{text};
+    QStringList names;
+    const QStringList pieces = text.split(u'"');
+    for (qsizetype i = 1; i < pieces.size(); i += 2) {
+        if (!pieces.at(i).isEmpty())
+            names << pieces.at(i);
+    }
+    return names;
+}
+
+// A multi-select open dialog that takes every typed name as it is, in the
+// order typed, whether or not the file exists yet: the toolkit's own would
+// refuse a missing one, or drop it without a word.
+class OpenFilesDialog final : public QFileDialog {
+  public:
+    OpenFilesDialog(QWidget* parent, const QString& title, const QString& filter)
+        : QFileDialog(parent, title, QString(), filter) {
+        setFileMode(QFileDialog::ExistingFiles);
+        setAcceptMode(QFileDialog::AcceptOpen);
+    }
+
+    QStringList chosen() const { return m_typed.isEmpty() ? selectedFiles() : m_typed; }
+
+    void accept() override {
+        // Absent with a platform's own dialog, which keeps its own rules.
+        const auto* nameBox = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QStringList names = nameBox ? typedNames(nameBox->text()) : QStringList();
+        QStringList paths;
+        const QDir folder = directory();
+        for (const QString& name : names) {
+            const QString path = folder.absoluteFilePath(name);
+            // A typed folder is opened, as the toolkit does.
+            if (QFileInfo(path).isDir())
+                return QFileDialog::accept();
+            paths << path;
+        }
+        if (paths.isEmpty())
+            return QFileDialog::accept();
+        m_typed = paths;
+        Q_EMIT filesSelected(m_typed);
+        QDialog::accept();
+    }
+
+  private:
+    QStringList m_typed;
+};
+
+} // namespace
 
 QStringList QtUserDialogs::chooseFiles(QWidget* parent, const QString& title,
                                        const QString& filter) {
-    QFileDialog dialog(parent, title, QString(), filter);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    OpenFilesDialog dialog(parent, title, filter);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles();
+    return dialog.chosen();
 }
 
 QString QtUserDialogs::chooseFolder(QWidget* parent, const QString& title) {
