@@ -105,11 +105,13 @@ void FileListView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void FileListView::dropEvent(QDropEvent* event) {
-    const std::optional<QStringList> paths = droppedFiles(event->mimeData());
-    if (!takeDrag(event, paths.has_value()))
+    const std::optional<DroppedFiles> dropped = droppedFiles(event->mimeData());
+    if (!takeDrag(event, dropped.has_value()))
         return;
-    for (const QString& path : *paths)
+    for (const QString& path : dropped->paths)
         m_list.appendEntry(path);
+    if (!dropped->leftOut.isEmpty())
+        Q_EMIT namesLeftOut(dropped->leftOut);
 }
 
 bool FileListView::takeDrag(QDropEvent* event, bool carriesFiles) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filelist/leftoutnames.h"
+
 #include <QTreeView>
 
 class FileListModel;
@@ -15,6 +17,10 @@ class FileListView : public QTreeView {
 
     static constexpr int ColumnWidth = 353;
     static QString toolTipText();
+
+  Q_SIGNALS:
+    // A drop left these out for their names; sent after the rest is in.
+    void namesLeftOut(const LeftOutNames& leftOut);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -51,7 +51,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       m_services(std::move(services)), m_pointer(new PointerRules(this)),
-      m_list(new FileListModel(this)), m_folderWalk(new FolderWalkJob(*m_list, *m_pointer, this)),
+      m_list(new FileListModel(this)),
+      m_folderWalk(new FolderWalkJob(*m_list, *m_pointer, this, m_services.folderWalk)),
       m_run(new ConversionRun(*m_list, *m_pointer, m_services.programFolder, this)) {
     registerPictures();
     setObjectName(QStringLiteral("Form1"));
@@ -137,6 +138,19 @@ void Form1::connectCommands() {
         if (m_services.dialogs)
             AddCommands::addFolder(*m_services.dialogs, this, *m_folderWalk);
     });
+    // What a walk or a drop could not add is told once, after the rest is in.
+    connect(m_folderWalk, &FolderWalkJob::finished, this, [this](int, const LeftOutNames& leftOut) {
+        if (m_services.dialogs)
+            AddCommands::reportLeftOut(*m_services.dialogs, this, leftOut);
+    });
+    // Queued: a modal message inside the drop would hold up the file manager.
+    connect(
+        ListView1, &FileListView::namesLeftOut, this,
+        [this](const LeftOutNames& leftOut) {
+            if (m_services.dialogs)
+                AddCommands::reportLeftOut(*m_services.dialogs, this, leftOut);
+        },
+        Qt::QueuedConnection);
 
     // Start converts the list; the bar and the end message follow the run.
     connect(Check2, &QPushButton::clicked, m_run, &ConversionRun::start);

@@ -2,6 +2,7 @@
 
 #include "common/homepage.h"
 #include "common/pointerrules.h"
+#include "filelist/folderwalkjob.h"
 
 #include <QCursor>
 #include <QWidget>
@@ -9,7 +10,6 @@
 class ConversionRun;
 class FileListModel;
 class FileListView;
-class FolderWalkJob;
 class PictureButton;
 class QProgressBar;
 class QPushButton;
@@ -22,6 +22,7 @@ struct Form1Services {
     UserDialogs* dialogs = nullptr; // not owned; must outlive the window
     HomePageVisit::Draw homePageDraw;
     HomePageVisit::Launcher openUrl;
+    FolderWalkJob::Walk folderWalk = walkFolder; // what "Add All MKV File(s) In Folder" runs
 };
 
 // The program's one window. It owns the batch list, the pointer rules, the

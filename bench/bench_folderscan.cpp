@@ -129,7 +129,7 @@ int main(int argc, char* argv[]) {
         found = int(find.readAllStandardOutput().count('\n'));
 
         clock.restart();
-        walked = int(walkFolder(tree.path()).size());
+        walked = int(walkFolder(tree.path()).entries.size());
         const double walkTime = double(clock.nsecsElapsed()) / 1e6;
 
         const CommandRun command = runCommand(tree.path(), programFolder.path());

@@ -2,23 +2,42 @@
 
 #include <QDir>
 #include <QMimeData>
+#include <QSysInfo>
 #include <QUrl>
 
-std::optional<QStringList> droppedFiles(const QMimeData* data) {
+namespace {
+
+bool isThisMachine(const QString& host, const QString& machine) {
+    return host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+           host.compare(machine, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+std::optional<DroppedFiles> droppedFiles(const QMimeData* data) {
     if (!data || !data->hasUrls())
         return std::nullopt;
     const QList<QUrl> urls = data->urls();
     if (urls.isEmpty())
         return std::nullopt;
-    QStringList paths;
-    paths.reserve(urls.size());
+    const QString machine = QSysInfo::machineHostName();
+    DroppedFiles dropped;
+    dropped.paths.reserve(urls.size());
     for (const QUrl& url : urls) {
-        const QString path = url.toLocalFile();
-        if (!url.isLocalFile() || path.isEmpty())
+        if (!url.isLocalFile() || !isThisMachine(url.host(), machine))
             return std::nullopt;
-        paths << QDir::toNativeSeparators(path);
+        QUrl local = url;
+        local.setHost(QString()); // else the host would become part of the path
+        const QString path = QDir::toNativeSeparators(local.toLocalFile());
+        if (path.isEmpty())
+            return std::nullopt;
+        // The text form shows bytes that are not UTF-8 as U+FFFD, and so
+        // names a file that is not there: those are told, not added.
+        const QByteArray bytes =
+            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        (utf8Text(bytes) ? dropped.paths : dropped.leftOut.files) << path;
     }
-    return paths;
+    return dropped;
 }
 
 Qt::DropAction dropActionFor(Qt::DropActions possible) {

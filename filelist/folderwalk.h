@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filelist/leftoutnames.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,8 @@
 //
 // Each folder is read once. Hidden folders (a name beginning with ".") are not
 // entered; a folder reached again through a symbolic link is not listed twice,
-// so link cycles end; a folder that cannot be read is passed over.
+// so link cycles end; a folder that cannot be read is passed over. Names whose
+// bytes are not valid UTF-8 are left out and kept apart, so they can be told.
 class FolderWalk {
   public:
     explicit FolderWalk(const QString& chosenFolder);
@@ -29,14 +32,23 @@ class FolderWalk {
     const QStringList& collection() const { return m_collection; }
     // The folders actually read, in order.
     const QStringList& listed() const { return m_listed; }
+    // What was left out so far for its name, in walk order: the files that
+    // would have been entries, and the folders that would have been queued.
+    const LeftOutNames& leftOut() const { return m_leftOut; }
 
   private:
     QStringList m_collection;
     QStringList m_listed;
     qsizetype m_next = 0;
     QSet<QString> m_seen; // real paths of the folders listed
+    LeftOutNames m_leftOut;
 };
 
-// The whole walk: the entry texts in order. Ends early, with what it has,
-// when stop is set. Nothing here touches the list.
-QStringList walkFolder(const QString& chosenFolder, const std::atomic<bool>* stop = nullptr);
+struct FolderWalkResult {
+    QStringList entries;
+    LeftOutNames leftOut;
+};
+
+// The whole walk: the entry texts in order, and what was left out. Ends
+// early, with what it has, when stop is set. Nothing here touches the list.
+FolderWalkResult walkFolder(const QString& chosenFolder, const std::atomic<bool>* stop = nullptr);

@@ -2,23 +2,34 @@
 
 #include "common/pointerrules.h"
 #include "filelist/filelistmodel.h"
-#include "filelist/folderwalk.h"
 
-#include <QThread>
 #include <QTimer>
 
-FolderWalkJob::FolderWalkJob(FileListModel& list, PointerRules& pointer, QObject* parent)
-    : QObject(parent), m_list(list), m_pointer(pointer) {
+#include <mutex>
+#include <thread>
+#include <utility>
+
+// What one walk's thread shares with the job. The thread hands its find over
+// only while the job lives, and the job's end never waits for the thread.
+struct FolderWalkJob::Worker {
+    std::mutex mutex;
+    FolderWalkJob* job = nullptr; // null once the job is gone
+    std::atomic<bool> stop{false};
+};
+
+FolderWalkJob::FolderWalkJob(FileListModel& list, PointerRules& pointer, QObject* parent, Walk walk)
+    : QObject(parent), m_list(list), m_pointer(pointer), m_walk(std::move(walk)) {
     connect(
         &m_list, &QAbstractItemModel::rowsRemoved, this,
         [this](const QModelIndex&, int first, int last) { entriesRemoved(first + 1, last + 1); });
 }
 
 FolderWalkJob::~FolderWalkJob() {
-    if (m_worker) {
-        m_stop.store(true, std::memory_order_relaxed);
-        m_worker->wait();
-    }
+    if (!m_worker)
+        return;
+    m_worker->stop.store(true, std::memory_order_relaxed);
+    const std::lock_guard lock(m_worker->mutex);
+    m_worker->job = nullptr;
 }
 
 bool FolderWalkJob::start(const QString& chosenFolder) {
@@ -27,20 +38,23 @@ bool FolderWalkJob::start(const QString& chosenFolder) {
     m_running = true;
     m_pointer.setCode(PointerCode::Hourglass);
 
-    if (m_worker)
-        m_worker->wait(); // the last walk's thread has long handed over its result
-    m_worker.reset(QThread::create([this, chosenFolder] {
-        QStringList found = walkFolder(chosenFolder, &m_stop);
-        // Posted to this object: it is dropped unread if the job is gone by then.
-        QMetaObject::invokeMethod(
-            this, [this, found = std::move(found)] { walked(found); }, Qt::QueuedConnection);
-    }));
-    m_worker->start();
+    m_worker = std::make_shared<Worker>();
+    m_worker->job = this;
+    // Detached: the thread keeps what it shares with the job alive itself.
+    std::thread([worker = m_worker, walk = m_walk, chosenFolder] {
+        FolderWalkResult found = walk(chosenFolder, &worker->stop);
+        const std::lock_guard lock(worker->mutex);
+        // Posted to the job: it is dropped unread if the job goes before it runs.
+        if (FolderWalkJob* job = worker->job)
+            QMetaObject::invokeMethod(
+                job, [job, found = std::move(found)] { job->walked(found); }, Qt::QueuedConnection);
+    }).detach();
     return true;
 }
 
-void FolderWalkJob::walked(const QStringList& found) {
-    m_found = found;
+void FolderWalkJob::walked(const FolderWalkResult& found) {
+    m_found = found.entries;
+    m_leftOut = found.leftOut;
     m_appended = 0;
     m_insertAt = m_list.count() + 1;
     appendChunk();
@@ -60,7 +74,7 @@ void FolderWalkJob::appendChunk() {
     m_insertAt = 0;
     m_running = false;
     m_pointer.setCode(PointerCode::Default);
-    Q_EMIT finished(added);
+    Q_EMIT finished(added, std::exchange(m_leftOut, {}));
 }
 
 void FolderWalkJob::entriesRemoved(int firstPosition, int lastPosition) {

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "filelist/folderwalk.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class FileListModel;
 class PointerRules;
-class QThread;
 
 // Runs the folder walk of one "Add All MKV File(s) In Folder" command on a
 // worker thread, so the window stays responsive however large the tree. The
@@ -19,14 +21,22 @@ class QThread;
 // find never holds up the window. The find stays in one piece: what else is
 // added while its chunks go in comes after it. The window shows the hourglass
 // from the start until the last entry is in.
+//
+// The job never waits for its worker: one blocked in a hung network mount is
+// left to end on its own, or with the program, and its find is then dropped.
 class FolderWalkJob : public QObject {
     Q_OBJECT
   public:
     // Entries appended per turn of the event loop.
     static constexpr int ChunkSize = 5000;
 
-    FolderWalkJob(FileListModel& list, PointerRules& pointer, QObject* parent = nullptr);
-    // Stops a walk under way and waits for its thread; nothing more is appended then.
+    // The walk that runs on the worker thread.
+    using Walk =
+        std::function<FolderWalkResult(const QString& chosenFolder, const std::atomic<bool>* stop)>;
+
+    FolderWalkJob(FileListModel& list, PointerRules& pointer, QObject* parent = nullptr,
+                  Walk walk = walkFolder);
+    // Tells a walk under way to stop, without waiting for it; nothing more is appended then.
     ~FolderWalkJob() override;
 
     bool running() const { return m_running; }
@@ -35,19 +45,23 @@ class FolderWalkJob : public QObject {
     bool start(const QString& chosenFolder);
 
   Q_SIGNALS:
-    // The entries are in the list and the pointer is back to the default.
-    void finished(int added);
+    // The entries are in the list and the pointer is back to the default;
+    // leftOut holds what the walk could not add for its name.
+    void finished(int added, const LeftOutNames& leftOut);
 
   private:
-    void walked(const QStringList& found);
+    struct Worker;
+
+    void walked(const FolderWalkResult& found);
     void appendChunk();
     void entriesRemoved(int firstPosition, int lastPosition);
 
     FileListModel& m_list;
     PointerRules& m_pointer;
-    std::unique_ptr<QThread> m_worker;
-    std::atomic<bool> m_stop{false};
-    QStringList m_found; // what the last walk found, on this thread
+    Walk m_walk;
+    std::shared_ptr<Worker> m_worker; // the last walk's
+    QStringList m_found;              // what the last walk found, on this thread
+    LeftOutNames m_leftOut;
     qsizetype m_appended = 0;
     int m_insertAt = 0; // where the next chunk goes; 0 while none is pending
     bool m_running = false;

@@ -1,6 +1,7 @@
 // "Add MKV File(s)" and "Add All MKV File(s) In Folder" through the real
 // window: the buttons, the dialog seam, the list and the pointer together.
 
+#include "app/filelistview.h"
 #include "app/form1.h"
 #include "filelist/dialogselection.h"
 #include "filelist/folderwalkjob.h"
@@ -10,6 +11,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -98,6 +100,8 @@ class AddCommandsTest : public QObject {
     void entriesAddedDuringScanStayAhead();
     void closingMidScan_data();
     void closingMidScan();
+    void walkTellsLeftOutOnce();
+    void dropTellsLeftOutAfterwards();
     void realOpenDialog_data();
     void realOpenDialog();
     void realFolderDialog();
@@ -302,6 +306,52 @@ void AddCommandsTest::closingMidScan() {
     // Anything still queued for the walk runs now, and must not reach the window.
     QCoreApplication::processEvents();
     QCOMPARE(finished.count(), 0);
+}
+
+void AddCommandsTest::walkTellsLeftOutOnce() {
+    QTemporaryDir tree;
+    const auto removal = qScopeGuard([&] { removeByteTree(tree.path()); });
+    QVERIFY(
+        makeByteTree(tree.path(), {"good.mkv", "caf\xe9.mkv", "dir\xe9/x.mkv", "sub/b\xff.mkv"}));
+    ScriptedDialogs dialogs;
+    dialogs.folderAnswers << tree.path();
+    Form1 form(testServices(m_programFolder.path(), &dialogs));
+    QSignalSpy finished(form.findChild<FolderWalkJob*>(), &FolderWalkJob::finished);
+
+    button(form, "Check3")->click();
+
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, ScanTimeout);
+    QCOMPARE(texts(fileList(form)), underRoot(tree.path(), {"good.mkv"}));
+    QCOMPARE(dialogs.messages.size(), 1);
+    const QString& text = dialogs.messages.first().text;
+    for (const char* name : {"caf\xe9.mkv", "sub/b\xff.mkv", "dir\xe9/"}) {
+        const QString shown = tree.path() + u'/' + QFile::decodeName(name);
+        QVERIFY2(text.contains(shown), qPrintable(text));
+    }
+    QVERIFY2(text.contains(u"1 folder could not be entered"_qs), qPrintable(text));
+}
+
+void AddCommandsTest::dropTellsLeftOutAfterwards() {
+    // The message waits until the drop has returned to the file manager.
+    ScriptedDialogs dialogs;
+    Form1 form(testServices(m_programFolder.path(), &dialogs));
+    QWidget* surface = form.findChild<FileListView*>()->viewport();
+    QMimeData data;
+    data.setUrls({QUrl(u"file:///v/a.mkv"_qs), QUrl(u"file:///v/caf%E9.mkv"_qs)});
+    const QPoint point = surface->rect().center();
+    QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(surface, &enter);
+    QDropEvent drop(point, Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(surface, &drop);
+
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(texts(fileList(form)), QStringList{"/v/a.mkv"});
+    QVERIFY(dialogs.messages.isEmpty());
+    QTRY_COMPARE(dialogs.messages.size(), 1);
+    QVERIFY2(dialogs.messages.first().text.contains(u"/v/caf\ufffd.mkv"_qs),
+             qPrintable(dialogs.messages.first().text));
+    QTest::qWait(50);
+    QCOMPARE(dialogs.messages.size(), 1);
 }
 
 void AddCommandsTest::realOpenDialog_data() {

@@ -5,6 +5,7 @@
 #include "filelist/filelistmodel.h"
 
 #include <QMimeData>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -93,34 +94,55 @@ void FileDropsTest::drops_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("taken");
     QTest::addColumn<QStringList>("added");
+    QTest::addColumn<QStringList>("leftOut");
 
     QTest::newRow("three files, in the drag's order")
         << true << QStringList{"file:///v/c.mkv", "file:///v/a.mkv", "file:///v/b.mkv"} << QString()
-        << true << QStringList{"/v/c.mkv", "/v/a.mkv", "/v/b.mkv"};
-    QTest::newRow("a folder is one entry")
-        << true << QStringList{"file:///v/films"} << QString() << true << QStringList{"/v/films"};
+        << true << QStringList{"/v/c.mkv", "/v/a.mkv", "/v/b.mkv"} << QStringList{};
+    QTest::newRow("a folder is one entry") << true << QStringList{"file:///v/films"} << QString()
+                                           << true << QStringList{"/v/films"} << QStringList{};
     QTest::newRow("any type") << true << QStringList{"file:///v/notes.txt", "file:///v/clip.avi"}
-                              << QString() << true << QStringList{"/v/notes.txt", "/v/clip.avi"};
+                              << QString() << true << QStringList{"/v/notes.txt", "/v/clip.avi"}
+                              << QStringList{};
     QTest::newRow("already listed, added again")
-        << true << QStringList{"file:///old/x.mkv"} << QString() << true << QStringList{Existing};
+        << true << QStringList{"file:///old/x.mkv"} << QString() << true << QStringList{Existing}
+        << QStringList{};
     QTest::newRow("spaces and other scripts")
         << true << QStringList{QUrl::fromLocalFile("/v/my film фильм.mkv").toString()} << QString()
-        << true << QStringList{"/v/my film фильм.mkv"};
+        << true << QStringList{"/v/my film фильм.mkv"} << QStringList{};
     QTest::newRow("files with text beside them")
         << true << QStringList{"file:///v/a.mkv"} << QStringLiteral("/v/a.mkv") << true
-        << QStringList{"/v/a.mkv"};
-    QTest::newRow("file address naming a host")
-        << true << QStringList{"file://srv/share/a.mkv"} << QString() << true
-        << QStringList{"//srv/share/a.mkv"};
-    QTest::newRow("plain text only")
-        << false << QStringList() << QStringLiteral("/v/a.mkv") << false << QStringList{};
+        << QStringList{"/v/a.mkv"} << QStringList{};
+    QTest::newRow("this machine by name: localhost")
+        << true << QStringList{"file://localhost/v/a.mkv", "file://LOCALHOST/v/b.mkv"} << QString()
+        << true << QStringList{"/v/a.mkv", "/v/b.mkv"} << QStringList{};
+    QTest::newRow("this machine by name: its host name")
+        << true << QStringList{"file://" + QSysInfo::machineHostName() + "/v/a.mkv"} << QString()
+        << true << QStringList{"/v/a.mkv"} << QStringList{};
+    QTest::newRow("file address naming another host")
+        << true << QStringList{"file://srv/share/a.mkv"} << QString() << false << QStringList{}
+        << QStringList{};
+    QTest::newRow("this machine and another host mixed")
+        << true << QStringList{"file://localhost/v/a.mkv", "file://srv/share/b.mkv"} << QString()
+        << false << QStringList{} << QStringList{};
+    QTest::newRow("name bytes not UTF-8 left out, the rest added")
+        << true
+        << QStringList{"file:///v/caf%E9.mkv", "file:///v/caf%C3%A9.mkv",
+                       "file://localhost/v/dir%FF/b.mkv"}
+        << QString() << true << QStringList{u"/v/caf\u00e9.mkv"_qs}
+        << QStringList{u"/v/caf\ufffd.mkv"_qs, u"/v/dir\ufffd/b.mkv"_qs};
+    QTest::newRow("only such names: taken, to be told")
+        << true << QStringList{"file:///v/caf%E9.mkv"} << QString() << true << QStringList{}
+        << QStringList{u"/v/caf\ufffd.mkv"_qs};
+    QTest::newRow("plain text only") << false << QStringList() << QStringLiteral("/v/a.mkv")
+                                     << false << QStringList{} << QStringList{};
     QTest::newRow("empty file list")
-        << true << QStringList{} << QString() << false << QStringList{};
+        << true << QStringList{} << QString() << false << QStringList{} << QStringList{};
     QTest::newRow("web address") << true << QStringList{"https://example.org/a.mkv"} << QString()
-                                 << false << QStringList{};
+                                 << false << QStringList{} << QStringList{};
     QTest::newRow("local and web mixed")
         << true << QStringList{"file:///v/a.mkv", "https://example.org/b.mkv"} << QString() << false
-        << QStringList{};
+        << QStringList{} << QStringList{};
 }
 
 void FileDropsTest::drops() {
@@ -129,7 +151,9 @@ void FileDropsTest::drops() {
     QFETCH(QString, text);
     QFETCH(bool, taken);
     QFETCH(QStringList, added);
+    QFETCH(QStringList, leftOut);
     const auto data = dragData(offersUrls, urls, text);
+    QSignalSpy told(m_view.get(), &FileListView::namesLeftOut);
 
     const Outcome outcome = dragOver(*m_view, *data, Qt::CopyAction | Qt::MoveAction);
 
@@ -137,6 +161,13 @@ void FileDropsTest::drops() {
     QCOMPARE(outcome.moveAccepted, taken);
     QCOMPARE(outcome.dropAccepted, taken);
     QCOMPARE(texts(*m_list), QStringList{Existing} + added);
+    // Told once, and only when something was left out.
+    QCOMPARE(told.count(), leftOut.isEmpty() ? 0 : 1);
+    if (!leftOut.isEmpty()) {
+        const auto names = told.at(0).at(0).value<LeftOutNames>();
+        QCOMPARE(names.files, leftOut);
+        QVERIFY(names.folders.isEmpty());
+    }
 }
 
 void FileDropsTest::neverAMove_data() {

@@ -1,7 +1,10 @@
-// The program's own ending, watched from outside by tst_conversionunload: the
-// real main window, wired to quit as the program is, starts a conversion and
-// is closed as soon as the encoder has started. Prints how many messages it
-// was shown. Arguments: program folder, the encoder's log, then the entries.
+// The program's own ending, watched from outside by tst_unload: the real main
+// window, wired to quit as the program is, starts long work and is closed as
+// soon as that work is under way. Says "closing" just before the close, and at
+// the end how many messages it was shown. Arguments:
+//   run <program folder> <encoder log> <entries...>  a conversion
+//   walk <folder>  a folder walk that hangs, deaf to the stop flag, as a read
+//                  in a dead network mount does
 
 #include "app/form1.h"
 #include "testservices.h"
@@ -12,32 +15,48 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() < 4)
+    const bool walk = arguments.value(1) == u"walk"_qs;
+    if (arguments.size() < (walk ? 3 : 5))
         return 2;
-    const QString log = arguments[2];
 
+    std::atomic<bool> walking{false};
     ScriptedDialogs dialogs;
-    Form1 window(testServices(arguments[1], &dialogs));
+    dialogs.folderAnswers << arguments[2];
+    Form1Services services = testServices(arguments[2], &dialogs);
+    if (walk)
+        services.folderWalk = [&walking](const QString&, const std::atomic<bool>*) {
+            walking = true;
+            std::this_thread::sleep_for(std::chrono::minutes(2));
+            return FolderWalkResult{};
+        };
+    Form1 window(std::move(services));
     QObject::connect(&window, &Form1::unloading, &app, &QCoreApplication::quit);
-    for (const QString& entry : arguments.mid(3))
-        fileList(window).appendEntry(entry);
+    if (!walk) {
+        for (const QString& entry : arguments.mid(4))
+            fileList(window).appendEntry(entry);
+    }
     window.show();
 
-    QTimer encoderStarted;
-    QObject::connect(&encoderStarted, &QTimer::timeout, &window, [&] {
-        if (QFileInfo(log).size() > 0) {
-            encoderStarted.stop();
+    QTimer underWay;
+    QObject::connect(&underWay, &QTimer::timeout, &window, [&] {
+        if (walk ? walking.load() : QFileInfo(arguments[3]).size() > 0) {
+            underWay.stop();
+            QTextStream(stdout) << "closing" << Qt::endl;
             window.close();
         }
     });
     QTimer::singleShot(0, &window, [&] {
-        encoderStarted.start(10);
-        window.findChild<QPushButton*>(QStringLiteral("Check2"))->click();
+        underWay.start(10);
+        window.findChild<QPushButton*>(walk ? u"Check3"_qs : u"Check2"_qs)->click();
     });
-    // Never hang a test run when the encoder does not start.
+    // Never hang a test run when the work does not start.
     QTimer::singleShot(20000, &app, [] { QCoreApplication::exit(3); });
 
     const int code = QApplication::exec();

@@ -63,6 +63,8 @@ class FolderWalkTest : public QObject {
   private Q_SLOTS:
     void entries_data();
     void entries();
+    void namesNotUtf8_data();
+    void namesNotUtf8();
     void pipesAreNoVideos();
     void chosenFolderEndingInSeparator();
     void rootKeepsDoubledSeparator();
@@ -119,7 +121,60 @@ void FolderWalkTest::entries() {
     QFETCH(QStringList, expected);
     QTemporaryDir root;
     QVERIFY(makeTree(root.path(), layout));
-    QCOMPARE(walkFolder(root.path()), underRoot(root.path(), expected));
+    QCOMPARE(walkFolder(root.path()).entries, underRoot(root.path(), expected));
+}
+
+void FolderWalkTest::namesNotUtf8_data() {
+    // Names as bytes; folders end in "/". What is left out is told, shown as
+    // the system's decoding shows it.
+    QTest::addColumn<QByteArrayList>("layout");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QByteArrayList>("leftOut");
+
+    QTest::newRow("file left out, the rest found")
+        << QByteArrayList{"caf\xe9.mkv", "ok.mkv"} << QStringList{"ok.mkv"}
+        << QByteArrayList{"caf\xe9.mkv"};
+    QTest::newRow("folder not entered, so nothing below it")
+        << QByteArrayList{"dir\xe9/in.mkv", "dir\xe9/sub/deep.mkv", "b/x.mkv"}
+        << QStringList{"b/x.mkv"} << QByteArrayList{"dir\xe9/"};
+    QTest::newRow("only what would have been listed is told")
+        << QByteArrayList{"caf\xe9.txt", "~caf\xe9.mkv", ".hid\xe9/x.mkv", "p\xe9.mkv -> nowhere"}
+        << QStringList{} << QByteArrayList{};
+    QTest::newRow("links count as what they point at")
+        << QByteArrayList{"real.mkv", "l\xe9.mkv -> real.mkv", "f\xe9 -> sub", "sub/"}
+        << QStringList{"real.mkv"} << QByteArrayList{"l\xe9.mkv", "f\xe9/"};
+    // A leading byte order mark is part of the name, and must stay in the entry.
+    QTest::newRow("valid UTF-8 kept byte for byte")
+        << QByteArrayList{"\xef\xbb\xbf"
+                          "bom.mkv",
+                          "\xef\xbf\xbd.mkv", "caf\xc3\xa9.mkv"}
+        << QStringList{u"caf\u00e9.mkv"_qs, u"\ufeffbom.mkv"_qs, u"\ufffd.mkv"_qs}
+        << QByteArrayList{};
+}
+
+void FolderWalkTest::namesNotUtf8() {
+    QFETCH(QByteArrayList, layout);
+    QFETCH(QStringList, expected);
+    QFETCH(QByteArrayList, leftOut);
+    QTemporaryDir root;
+    const auto removal = qScopeGuard([&] { removeByteTree(root.path()); });
+    QVERIFY(makeByteTree(root.path(), layout));
+    const auto shown = [&](bool folders) {
+        QStringList texts;
+        for (const QByteArray& name : std::as_const(leftOut)) {
+            if (name.endsWith('/') == folders)
+                texts << root.path() + u'/' + QFile::decodeName(name);
+        }
+        return texts;
+    };
+
+    const FolderWalkResult result = walkFolder(root.path());
+    QCOMPARE(result.entries, underRoot(root.path(), expected));
+    QCOMPARE(result.leftOut.files, shown(false));
+    QCOMPARE(result.leftOut.folders, shown(true));
+    // Each entry names its file exactly.
+    for (const QString& entry : result.entries)
+        QVERIFY2(QFileInfo::exists(entry), qPrintable(entry));
 }
 
 void FolderWalkTest::pipesAreNoVideos() {
@@ -130,7 +185,7 @@ void FolderWalkTest::pipesAreNoVideos() {
         const QByteArray path = QFile::encodeName(root.filePath(QLatin1String(pipe)));
         QCOMPARE(::mkfifo(path.constData(), 0644), 0);
     }
-    QCOMPARE(walkFolder(root.path()), underRoot(root.path(), {"real.mkv"}));
+    QCOMPARE(walkFolder(root.path()).entries, underRoot(root.path(), {"real.mkv"}));
 }
 
 void FolderWalkTest::chosenFolderEndingInSeparator() {
@@ -139,7 +194,7 @@ void FolderWalkTest::chosenFolderEndingInSeparator() {
     QTemporaryDir root;
     QVERIFY(makeTree(root.path(), {"a.mkv", "sub/b.mkv"}));
     const QString chosen = root.path() + QLatin1Char('/');
-    QCOMPARE(walkFolder(chosen), QStringList({chosen + "/a.mkv", chosen + "/sub/b.mkv"}));
+    QCOMPARE(walkFolder(chosen).entries, QStringList({chosen + "/a.mkv", chosen + "/sub/b.mkv"}));
 }
 
 void FolderWalkTest::rootKeepsDoubledSeparator() {
@@ -212,7 +267,7 @@ void FolderWalkTest::unreadableFolderIsSkipped() {
         QSKIP(
             "this user reads folders whatever their permissions (root); see pathTooLongIsSkipped");
 
-    QCOMPARE(walkFolder(root.path()), underRoot(root.path(), {"m.mkv", "a/x.mkv"}));
+    QCOMPARE(walkFolder(root.path()).entries, underRoot(root.path(), {"m.mkv", "a/x.mkv"}));
 }
 
 void FolderWalkTest::pathTooLongIsSkipped() {
@@ -231,7 +286,7 @@ void FolderWalkTest::pathTooLongIsSkipped() {
     });
     QCOMPARE(made, depth);
 
-    const QStringList entries = walkFolder(root.path());
+    const QStringList entries = walkFolder(root.path()).entries;
     QCOMPARE(entries, underRoot(root.path(), {"first.mkv", "z/last.mkv"}));
 }
 
@@ -316,7 +371,7 @@ void FolderWalkTest::jobAppendsInChunks() {
     QStringList texts;
     for (int position = 1; position <= list.count(); ++position)
         texts << list.textAt(position);
-    QStringList expected = QStringList{u"/old.mkv"_qs} + walkFolder(root.path());
+    QStringList expected = QStringList{u"/old.mkv"_qs} + walkFolder(root.path()).entries;
     if (betweenChunks == u"append"_qs)
         expected << u"/late.mkv"_qs;
     else if (betweenChunks == u"remove"_qs)
