@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
-          ffmpeg xvfb xauth xdotool x11-utils fonts-liberation clang-format imagemagick)
+          ffmpeg xvfb xauth xdotool x11-utils openbox fonts-liberation clang-format imagemagick)
 
 ensure_packages() {
     local missing=() package

@@ -195,6 +195,17 @@ void Form1::centerOnScreen(QWidget& window) {
     window.move(position);
 }
 
+void Form1::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // A window manager frames the window only after it is shown, so the first
+    // centring went by the client area alone. The manager's first move brings
+    // the frame, before the first paint.
+    if (m_awaitingFrame && frameGeometry().size() != size()) {
+        m_awaitingFrame = false;
+        centerOnScreen(*this);
+    }
+}
+
 void Form1::applyPointer(PointerCode code) {
     switch (code) {
     case PointerCode::Default:

@@ -46,6 +46,7 @@ class Form1 : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     void createControls();
@@ -60,6 +61,8 @@ class Form1 : public QWidget {
     ConversionRun* m_run = nullptr;
     // The cursor code 99 shows: our hand picture, or the toolkit's pointing hand.
     QCursor m_handCursor{Qt::PointingHandCursor};
+    // Until a window manager frames the window, it is centred by its client area.
+    bool m_awaitingFrame = true;
 
     QPushButton* Command1 = nullptr;
     PictureButton* Check1 = nullptr;
