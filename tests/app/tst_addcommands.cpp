@@ -100,7 +100,6 @@ class AddCommandsTest : public QObject {
     void entriesAddedDuringScanStayAhead();
     void closingMidScan_data();
     void closingMidScan();
-    void walkTellsLeftOutOnce();
     void dropTellsLeftOutAfterwards();
     void realOpenDialog_data();
     void realOpenDialog();
@@ -306,29 +305,6 @@ void AddCommandsTest::closingMidScan() {
     // Anything still queued for the walk runs now, and must not reach the window.
     QCoreApplication::processEvents();
     QCOMPARE(finished.count(), 0);
-}
-
-void AddCommandsTest::walkTellsLeftOutOnce() {
-    QTemporaryDir tree;
-    const auto removal = qScopeGuard([&] { removeByteTree(tree.path()); });
-    QVERIFY(
-        makeByteTree(tree.path(), {"good.mkv", "caf\xe9.mkv", "dir\xe9/x.mkv", "sub/b\xff.mkv"}));
-    ScriptedDialogs dialogs;
-    dialogs.folderAnswers << tree.path();
-    Form1 form(testServices(m_programFolder.path(), &dialogs));
-    QSignalSpy finished(form.findChild<FolderWalkJob*>(), &FolderWalkJob::finished);
-
-    button(form, "Check3")->click();
-
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, ScanTimeout);
-    QCOMPARE(texts(fileList(form)), underRoot(tree.path(), {"good.mkv"}));
-    QCOMPARE(dialogs.messages.size(), 1);
-    const QString& text = dialogs.messages.first().text;
-    for (const char* name : {"caf\xe9.mkv", "sub/b\xff.mkv", "dir\xe9/"}) {
-        const QString shown = tree.path() + u'/' + QFile::decodeName(name);
-        QVERIFY2(text.contains(shown), qPrintable(text));
-    }
-    QVERIFY2(text.contains(u"1 folder could not be entered"_qs), qPrintable(text));
 }
 
 void AddCommandsTest::dropTellsLeftOutAfterwards() {
