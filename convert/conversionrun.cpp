@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -16,11 +17,23 @@ namespace {
 // never more of them nor for longer than this; then the window gets its turn.
 constexpr int RefusalsPerTurn = 100;
 constexpr qint64 RefusalTurnNs = 20'000'000;
+// The status follows the encoder's progress lines no more often than this.
+constexpr qint64 StatusInterval = 250;
 
 QString withLastLine(QString reason, const QString& lastLine) {
     if (!lastLine.isEmpty())
         reason += QStringLiteral(": ") + lastLine;
     return reason;
+}
+
+// Rounded up, so that the estimate never promises too little.
+QString timeLeftText(double seconds) {
+    if (seconds < 60.0)
+        return QStringLiteral("less than a minute left");
+    const qint64 minutes = qint64(std::ceil(seconds / 60.0));
+    if (minutes < 120)
+        return QStringLiteral("about %1 min left").arg(minutes);
+    return QStringLiteral("about %1 h %2 min left").arg(minutes / 60).arg(minutes % 60);
 }
 
 QString describeFailures(const QList<ConversionFailure>& failures) {
@@ -113,6 +126,10 @@ void ConversionRun::start() {
     m_attempted = 0;
     m_failed = 0;
     m_failures.clear();
+    m_encodedBefore = 0.0;
+    m_knownDurations = 0.0;
+    m_filesWithDuration = 0;
+    m_runClock.start();
     convertNext();
 }
 
@@ -147,6 +164,8 @@ void ConversionRun::convertNext() {
             m_outputBefore = FileState::of(m_output);
             m_lastErrorLine.clear();
             m_outputErrorLine.clear();
+            m_fileProgress = {};
+            showStatus();
             m_encoder.start(m_lookup.program, encoderArguments(m_source, m_output));
             return; // encoderEnded() goes on
         }
@@ -174,7 +193,37 @@ QString ConversionRun::refusal(const QString& source) const {
     return {};
 }
 
+void ConversionRun::showStatus() {
+    m_sinceStatus.start();
+    QString status = QStringLiteral("Converting %1 of %2: %3")
+                         .arg(m_position)
+                         .arg(m_files)
+                         .arg(QFileInfo(m_source).fileName());
+    if (const std::optional<double> share = m_fileProgress.share()) {
+        status += QStringLiteral(" \u2014 %1 %").arg(int(*share * 100.0));
+        if (const std::optional<double> left = secondsLeft())
+            status += QStringLiteral(", ") + timeLeftText(*left);
+    }
+    Q_EMIT statusChanged(status);
+}
+
+std::optional<double> ConversionRun::secondsLeft() const {
+    const std::optional<double> duration = m_fileProgress.duration();
+    const double encoded = m_encodedBefore + m_fileProgress.encoded();
+    const double wallSeconds = double(m_runClock.elapsed()) / 1000.0;
+    if (!duration || encoded <= 0.0 || wallSeconds <= 0.0)
+        return std::nullopt;
+    // Files yet to start are taken to be as long as the known ones on average.
+    const double averageLength = (m_knownDurations + *duration) / double(m_filesWithDuration + 1);
+    const double inputLeft = *duration - m_fileProgress.encoded() +
+                             averageLength * double(std::max(0, m_files - m_position));
+    return std::max(inputLeft, 0.0) / (encoded / wallSeconds);
+}
+
 void ConversionRun::encoderSaid(const QString& line) {
+    m_fileProgress.read(line);
+    if (m_sinceStatus.elapsed() >= StatusInterval)
+        showStatus();
     m_lastErrorLine = line;
     if (m_outputErrorLine.isEmpty() && isOutputError(line, m_output))
         m_outputErrorLine = line;
@@ -183,6 +232,11 @@ void ConversionRun::encoderSaid(const QString& line) {
 void ConversionRun::encoderEnded(const EncoderEnd& end) {
     if (!m_running)
         return;
+    m_encodedBefore += m_fileProgress.encoded();
+    if (const std::optional<double> duration = m_fileProgress.duration()) {
+        m_knownDurations += *duration;
+        ++m_filesWithDuration;
+    }
     QString failure;
     switch (end.kind) {
     case EncoderEnd::Kind::FailedToStart:
@@ -231,6 +285,7 @@ void ConversionRun::recordFailure(const QString& reason) {
 void ConversionRun::finish() {
     m_pointer.setCode(PointerCode::Default);
     Q_EMIT progressChanged(0.0f);
+    Q_EMIT statusChanged(QString());
     QString details;
     const QString message = endMessage(details);
     m_failures.clear();

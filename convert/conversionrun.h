@@ -2,8 +2,10 @@
 
 #include "convert/encodercommand.h"
 #include "convert/encoderjob.h"
+#include "convert/encoderprogress.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -51,6 +53,10 @@ class ConversionRun : public QObject {
   Q_SIGNALS:
     void progressChanged(float value);
     void converting(int position, const QString& source);
+    // What the run is doing, in a sentence: the file under way and, once the
+    // encoder has told the file's length, how far it has got and the time
+    // left for the batch. Sent a few times a second at most; empty at the end.
+    void statusChanged(const QString& status);
     // The run is over and the pointer and the bar are back at rest.
     void finished(const QString& message, const QString& details);
 
@@ -61,6 +67,10 @@ class ConversionRun : public QObject {
     // Empty when the file may go to the encoder, else why not.
     QString refusal(const QString& source) const;
     void encoderSaid(const QString& line);
+    void showStatus();
+    // Seconds left for the whole batch, from the pace so far; empty until
+    // the file under way has a known length.
+    std::optional<double> secondsLeft() const;
     void encoderEnded(const EncoderEnd& end);
     void recordFailure(const QString& reason);
     void finish();
@@ -81,6 +91,12 @@ class ConversionRun : public QObject {
     QString m_output;
     QString m_lastErrorLine;   // what the encoder under way said last
     QString m_outputErrorLine; // its first line that shows a failed write
+    EncoderProgress m_fileProgress;
+    QElapsedTimer m_runClock;
+    QElapsedTimer m_sinceStatus;
+    double m_encodedBefore = 0.0;  // seconds of input encoded in the files before this one
+    double m_knownDurations = 0.0; // the lengths of those files, where known
+    int m_filesWithDuration = 0;
     int m_failed = 0;
     QList<ConversionFailure> m_failures; // the first FailuresInDetails of them
     // What the output path held before the encoder ran, to tell whether the

@@ -9,6 +9,8 @@
 //
 // The input file's lines say what to do, as key=value:
 //   sleep=<ms>          write progress to standard error for that long
+//   duration=<s>        report an input that long (under a minute), and the
+//                       progress lines' time= moving through it while sleeping
 //   wait-for=<path>     write progress until the file exists (at most 20 s)
 //   stderr=<text>       the last line written to standard error
 //   output=no           write no output file
@@ -68,11 +70,22 @@ bool exists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0;
 }
 
-// Progress on standard error every 50 ms until the time is up or done() holds.
-template <typename Done> void progress(int milliseconds, Done done) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+// Progress on standard error every 50 ms until the time is up or done() holds;
+// with a duration, time= reaches it when the time is up.
+template <typename Done> void progress(int milliseconds, Done done, double duration = 0) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto until = start + std::chrono::milliseconds(milliseconds);
     for (int frame = 0; std::chrono::steady_clock::now() < until && !done(); ++frame) {
-        writeError("frame=" + std::to_string(frame) + "\r");
+        std::string line = "frame=" + std::to_string(frame);
+        if (duration > 0) {
+            const std::chrono::duration<double, std::milli> spent =
+                std::chrono::steady_clock::now() - start;
+            char time[80];
+            std::snprintf(time, sizeof time, " time=00:00:%05.2f bitrate=1.0kbits/s",
+                          duration * spent.count() / milliseconds);
+            line += time;
+        }
+        writeError(line + "\r");
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
@@ -134,8 +147,12 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (say.count("duration"))
+        writeError("  Duration: 00:00:" + say["duration"] + ", start: 0.000000, bitrate: 1 kb/s\n");
     if (say.count("sleep"))
-        progress(std::atoi(say["sleep"].c_str()), [] { return false; });
+        progress(
+            std::atoi(say["sleep"].c_str()), [] { return false; },
+            std::atof(say["duration"].c_str()));
     if (say.count("wait-for")) {
         const std::string release = say["wait-for"];
         progress(20000, [&release] { return exists(release); });

@@ -1,9 +1,10 @@
 // Output naming, the encoder's argument vector, where the encoder is found,
 // when an output would be the source file itself, and which encoder messages
-// show that the output is incomplete.
+// show that the output is incomplete, and how far the encoder has got.
 
 #include "common/windowops.h"
 #include "convert/encodercommand.h"
+#include "convert/encoderprogress.h"
 #include "convert/outputnaming.h"
 
 #include <QTemporaryDir>
@@ -22,6 +23,8 @@ class ConversionRulesTest : public QObject {
     void sameFile();
     void outputErrors_data();
     void outputErrors();
+    void progressLines_data();
+    void progressLines();
 };
 
 void ConversionRulesTest::outputNaming_data() {
@@ -198,6 +201,50 @@ void ConversionRulesTest::outputErrors() {
     QFETCH(QString, line);
     QFETCH(bool, outputError);
     QCOMPARE(isOutputError(line, u"/v/a b.wmv"), outputError);
+}
+
+void ConversionRulesTest::progressLines_data() {
+    // Standard error as the encoder job hands it on: carriage returns end
+    // lines too, and lines come trimmed. -1 stands for "not known".
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("duration");
+    QTest::addColumn<double>("encoded");
+    QTest::addColumn<double>("share");
+    const auto recorded = [](const char* name) {
+        QFile file(QFINDTESTDATA(QString::fromLatin1(name)));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    QTest::newRow("recorded run") << recorded("data/ffmpeg-progress.txt") << 12.0 << 11.96
+                                  << 11.96 / 12.0;
+    QTest::newRow("recorded, no duration")
+        << recorded("data/ffmpeg-no-duration.txt") << -1.0 << 3.96 << -1.0;
+    QTest::newRow("hours over 99") << "Duration: 123:00:00.00, start: 0.000000\n"
+                                      "frame=9 time=100:30:00.00 bitrate=1.0kbits/s\r"
+                                   << 442800.0 << 361800.0 << 361800.0 / 442800.0;
+    QTest::newRow("time not yet known")
+        << "Duration: 00:00:10.00, start: 0\nframe=0 size=0kB time=N/A bitrate=N/A\r" << 10.0 << 0.0
+        << 0.0;
+    QTest::newRow("just before the start")
+        << "Duration: 00:00:10.00, start: 0\nframe=0 time=-00:00:00.04 bitrate=1\r" << 10.0 << 0.0
+        << 0.0;
+    QTest::newRow("the input's duration, not the output's")
+        << "Duration: 00:00:10.00, start: 0\nDuration: 00:00:20.00, start: 0\n"
+           "      DURATION        : 00:00:30.000000000\nframe=5 time=00:00:05.00\r"
+        << 10.0 << 5.0 << 0.5;
+}
+
+void ConversionRulesTest::progressLines() {
+    QFETCH(QString, text);
+    QFETCH(double, duration);
+    QFETCH(double, encoded);
+    QFETCH(double, share);
+    QVERIFY(!text.isEmpty());
+    EncoderProgress progress;
+    for (const QString& line : text.split(QRegularExpression(u"[\r\n]"_qs), Qt::SkipEmptyParts))
+        progress.read(line.trimmed());
+    QCOMPARE(progress.duration().value_or(-1.0), duration);
+    QCOMPARE(progress.encoded(), encoded);
+    QCOMPARE(progress.share().value_or(-1.0), share);
 }
 
 #include "tst_conversionrules.moc"
