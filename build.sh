@@ -4,16 +4,22 @@
 #   ./build.sh test [--werror] [--sanitize] build and run every test
 #   ./build.sh screenshot                   remake docs/screenshot.png from the real window
 #   ./build.sh bench                        build and run the benchmarks
-# Missing Debian/Ubuntu packages are installed first (through sudo when not root).
+#   ./build.sh package [--werror]           build the Debian package and lint it
+# Each command first installs whichever of the Debian/Ubuntu packages it needs
+# are missing (through sudo when not root). QUORVANE_BUILD_DIR=dir builds in dir.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev
-          ffmpeg xvfb xauth xdotool x11-utils openbox fonts-liberation clang-format imagemagick)
+RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev ffmpeg)
+X_PACKAGES=(xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick)
+PACKAGING_PACKAGES=(dpkg-dev file lintian)
+# The validators of the desktop files and the manual page, and the package's test.
+TEST_PACKAGES=("${X_PACKAGES[@]}" clang-format appstream desktop-file-utils groff man-db
+               "${PACKAGING_PACKAGES[@]}")
 
 ensure_packages() {
     local missing=() package
-    for package in "${PACKAGES[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$package")
     done
@@ -39,6 +45,8 @@ for option in "$@"; do
 done
 build_dir=build
 [ "$sanitize" = ON ] && build_dir=build-sanitize
+# Another folder, for a second build beside the usual one.
+build_dir=${QUORVANE_BUILD_DIR:-$build_dir}
 
 configure_and_build() {
     cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -46,13 +54,14 @@ configure_and_build() {
     cmake --build "$build_dir" --parallel "$(nproc)" "$@"
 }
 
-ensure_packages
 case "$command" in
 run)
+    ensure_packages "${RUN_PACKAGES[@]}"
     configure_and_build --target quorvane
     exec "$build_dir/bin/quorvane"
     ;;
 test)
+    ensure_packages "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     configure_and_build
     if [ "$sanitize" = ON ]; then
         export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -62,10 +71,12 @@ test)
     ctest --test-dir "$build_dir" --output-on-failure --parallel 2
     ;;
 screenshot)
+    ensure_packages "${RUN_PACKAGES[@]}" "${X_PACKAGES[@]}"
     configure_and_build --target quorvane
     docs/make-screenshot.sh "$build_dir/bin/quorvane" docs/screenshot.png
     ;;
 bench)
+    ensure_packages "${RUN_PACKAGES[@]}"
     configure_and_build
     for benchmark in "$build_dir"/bench/bench_*; do
         if [ -f "$benchmark" ] && [ -x "$benchmark" ]; then
@@ -73,8 +84,18 @@ bench)
         fi
     done
     ;;
+package)
+    [ "$sanitize" = OFF ] || { echo "a package is never built with sanitizers" >&2; exit 2; }
+    ensure_packages "${RUN_PACKAGES[@]}" "${PACKAGING_PACKAGES[@]}"
+    configure_and_build
+    rm -f "$build_dir"/quorvane_*.deb
+    cpack --config "$build_dir/CPackConfig.cmake" -B "$build_dir"
+    deb=$(echo "$build_dir"/quorvane_*.deb)
+    echo "lintian $deb:"
+    lintian --display-info "$deb"
+    ;;
 *)
-    echo "usage: $0 run | test [--werror] [--sanitize] | screenshot | bench" >&2
+    echo "usage: $0 run | test [--werror] [--sanitize] | screenshot | bench | package [--werror]" >&2
     exit 2
     ;;
 esac

@@ -4,6 +4,7 @@
 #include "app/appinfo.h"
 #include "app/cursorpicture.h"
 #include "app/filelistview.h"
+#include "app/openqueue.h"
 #include "app/picturebutton.h"
 #include "app/userdialogs.h"
 #include "common/windowops.h"
@@ -53,6 +54,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
       m_services(std::move(services)), m_pointer(new PointerRules(this)),
       m_list(new FileListModel(this)),
       m_folderWalk(new FolderWalkJob(*m_list, *m_pointer, this, m_services.folderWalk)),
+      m_openQueue(new OpenQueue(*m_list, *m_folderWalk, this)),
       m_run(new ConversionRun(*m_list, *m_pointer, m_services.programFolder, this)) {
     registerPictures();
     setObjectName(QStringLiteral("Form1"));
@@ -183,6 +185,20 @@ void Form1::load() {
     barPalette.setColor(QPalette::Base, Qt::white);
     barPalette.setColor(QPalette::Window, Qt::white);
     ProgressBar1->setPalette(barPalette);
+}
+
+void Form1::openPaths(const QStringList& paths, const LeftOutNames& leftOut) {
+    m_openQueue->open(paths);
+    if (leftOut.isEmpty())
+        return;
+    // Queued, as after a drop: the message waits for the window.
+    QMetaObject::invokeMethod(
+        this,
+        [this, leftOut] {
+            if (m_services.dialogs)
+                AddCommands::reportLeftOut(*m_services.dialogs, this, leftOut);
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::centerOnScreen(QWidget& window) {

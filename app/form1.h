@@ -10,6 +10,7 @@
 class ConversionRun;
 class FileListModel;
 class FileListView;
+class OpenQueue;
 class PictureButton;
 class QProgressBar;
 class QPushButton;
@@ -35,6 +36,11 @@ class Form1 : public QWidget {
     explicit Form1(Form1Services services, QWidget* parent = nullptr);
     ~Form1() override;
 
+    // Adds the paths the program was started with, in their order: files as
+    // they are, folders as "Add All MKV File(s) In Folder" does. What was left
+    // out for its name is told once the window is up.
+    void openPaths(const QStringList& paths, const LeftOutNames& leftOut);
+
     // Moves a window so that its outer frame is centred on the primary screen.
     static void centerOnScreen(QWidget& window);
 
@@ -58,6 +64,7 @@ class Form1 : public QWidget {
     PointerRules* m_pointer = nullptr;
     FileListModel* m_list = nullptr;
     FolderWalkJob* m_folderWalk = nullptr;
+    OpenQueue* m_openQueue = nullptr;
     ConversionRun* m_run = nullptr;
     // The cursor code 99 shows: our hand picture, or the toolkit's pointing hand.
     QCursor m_handCursor{Qt::PointingHandCursor};

@@ -1,13 +1,29 @@
+#include "app/commandline.h"
 #include "app/form1.h"
 #include "app/userdialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("quorvane"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
+    // Read before the toolkit starts, so that help, version and mistakes need no display.
+    const CommandLine commandLine =
+        parseCommandLine(QByteArrayList(argv, argv + argc), QDir::currentPath());
+    if (commandLine.exitCode) {
+        std::fputs(commandLine.output.toLocal8Bit().constData(), stdout);
+        std::fputs(commandLine.errors.toLocal8Bit().constData(), stderr);
+        return *commandLine.exitCode;
+    }
+
+    // The toolkit gets none of the arguments: a path must never be taken for one of its options.
+    int toolkitArgc = 1;
+    QApplication app(toolkitArgc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quorvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/start.svg")));
 
     QtUserDialogs dialogs;
@@ -15,6 +31,7 @@ int main(int argc, char* argv[]) {
                   [](const QUrl& address) { QDesktopServices::openUrl(address); }});
     // Closing the window ends the program at once, even in the middle of long work.
     QObject::connect(&window, &Form1::unloading, &app, &QCoreApplication::quit);
+    window.openPaths(commandLine.paths, commandLine.leftOut);
     window.show();
     return app.exec();
 }

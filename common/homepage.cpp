@@ -7,8 +7,8 @@
 #error "QUORVANE_HOMEPAGE_ADDRESS must be defined by the build"
 #endif
 
-HomePageVisit::HomePageVisit(Draw draw, Launcher launcher)
-    : m_draw(std::move(draw)), m_launcher(std::move(launcher)) {}
+HomePageVisit::HomePageVisit(Draw draw, Launcher launcher, QUrl address)
+    : m_draw(std::move(draw)), m_launcher(std::move(launcher)), m_address(std::move(address)) {}
 
 QUrl HomePageVisit::address() {
     return QUrl(QStringLiteral(QUORVANE_HOMEPAGE_ADDRESS));
@@ -22,9 +22,10 @@ int HomePageVisit::drawFromClock() {
 }
 
 bool HomePageVisit::run() const {
-    if (!m_draw || m_draw() != VisitDraw)
+    // Packagers build with an empty address to turn the visit off.
+    if (m_address.isEmpty() || !m_draw || m_draw() != VisitDraw)
         return false;
     if (m_launcher)
-        m_launcher(address());
+        m_launcher(m_address);
     return true;
 }

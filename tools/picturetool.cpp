@@ -1,9 +1,12 @@
 // Turns one of our SVG pictures into a 32 x 32 Windows icon (.ico) or cursor
-// (.cur) file at build time, so no binary pictures live in the source tree.
+// (.cur) file, or into a square PNG icon of up to 1024 pixels, at build time, so
+// no binary pictures live in the source tree.
 //
 //   picturetool ico IN.svg OUT.ico
 //   picturetool cur IN.svg OUT.cur HOTX HOTY
+//   picturetool png IN.svg OUT.png SIZE
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QPainter>
@@ -18,6 +21,7 @@
 namespace {
 
 constexpr int side = 32;
+constexpr int largestPng = 1024;
 constexpr quint16 iconType = 1;
 constexpr quint16 cursorType = 2;
 
@@ -27,7 +31,8 @@ void complain(const QString& message) {
 
 int usage() {
     complain(QStringLiteral("usage: picturetool ico IN.svg OUT.ico\n"
-                            "       picturetool cur IN.svg OUT.cur HOTX HOTY"));
+                            "       picturetool cur IN.svg OUT.cur HOTX HOTY\n"
+                            "       picturetool png IN.svg OUT.png SIZE"));
     return 2;
 }
 
@@ -51,16 +56,16 @@ std::optional<quint16> coordinate(const char* text) {
     return quint16(value);
 }
 
-std::optional<QImage> render(const QString& svgPath) {
+std::optional<QImage> render(const QString& svgPath, int size) {
     QSvgRenderer renderer;
     if (!renderer.load(svgPath) || !renderer.isValid())
         return std::nullopt;
     renderer.setAspectRatioMode(Qt::KeepAspectRatio);
-    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
-        renderer.render(&painter, QRectF(0, 0, side, side));
+        renderer.render(&painter, QRectF(0, 0, size, size));
     }
     // The file stores straight (not premultiplied) alpha.
     return image.convertToFormat(QImage::Format_ARGB32);
@@ -125,6 +130,14 @@ QByteArray iconFile(const QImage& image, quint16 type, quint16 field1, quint16 f
     return out;
 }
 
+QByteArray pngFile(const QImage& image) {
+    QByteArray out;
+    QBuffer buffer(&out);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return {};
+    return out;
+}
+
 bool save(const QString& path, const QByteArray& data) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -147,6 +160,7 @@ int main(int argc, char* argv[]) {
     const QString svgPath = QString::fromLocal8Bit(argv[2]);
     const QString outPath = QString::fromLocal8Bit(argv[3]);
 
+    int size = side;
     quint16 type = 0;
     quint16 field1 = 0;
     quint16 field2 = 0;
@@ -165,14 +179,27 @@ int main(int argc, char* argv[]) {
         type = cursorType;
         field1 = *x;
         field2 = *y;
+    } else if (kind == "png" && argc == 5) {
+        bool ok = false;
+        size = QString::fromLocal8Bit(argv[4]).toInt(&ok);
+        if (!ok || size < 1 || size > largestPng) {
+            complain(QStringLiteral("size must be a whole number from 1 to %1").arg(largestPng));
+            return 2;
+        }
     } else {
         return usage();
     }
 
-    const auto image = render(svgPath);
+    const auto image = render(svgPath, size);
     if (!image) {
         complain(QStringLiteral("cannot read SVG picture %1").arg(svgPath));
         return 1;
     }
-    return save(outPath, iconFile(*image, type, field1, field2)) ? 0 : 1;
+    const QByteArray data =
+        kind == "png" ? pngFile(*image) : iconFile(*image, type, field1, field2);
+    if (data.isEmpty()) {
+        complain(QStringLiteral("cannot encode %1").arg(outPath));
+        return 1;
+    }
+    return save(outPath, data) ? 0 : 1;
 }

@@ -1,0 +1,69 @@
+#include "app/commandline.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+CommandLine parseCommandLine(const QByteArrayList& arguments, const QString& currentFolder) {
+    // Bytes that are not UTF-8 read as U+FFFD, a text that names another
+    // file; the texts that were read whole are kept to tell them apart.
+    QStringList texts;
+    QSet<QString> whole;
+    for (const QByteArray& bytes : arguments) {
+        const std::optional<QString> text = utf8Text(bytes);
+        texts << text.value_or(QString::fromUtf8(bytes));
+        if (text)
+            whole.insert(*text);
+    }
+    const QString program = QFileInfo(texts.value(0)).fileName();
+
+    QCommandLineParser parser;
+    // "-x.mkv" is then one unknown option, not five.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "CommandLine", "Converts Matroska videos (.mkv) to Windows Media videos (.wmv)."));
+    parser.addPositionalArgument(
+        QStringLiteral("paths"),
+        QCoreApplication::translate("CommandLine", "Files to add to the list, in order. A folder "
+                                                   "adds every .mkv file in it and below it."),
+        QStringLiteral("[file-or-folder...]"));
+    // Not the parser's own help option: that one also offers the toolkit's
+    // options, which this program does not take.
+    const QCommandLineOption help(
+        {QStringLiteral("h"), QStringLiteral("help")},
+        QCoreApplication::translate("CommandLine", "Displays this help."));
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
+
+    CommandLine line;
+    if (!parser.parse(texts)) {
+        line.exitCode = 2;
+        line.errors = QCoreApplication::translate(
+                          "CommandLine", "%1: %2\nPut \"--\" before a file whose name begins with "
+                                         "\"-\"; \"%1 --help\" lists the options.\n")
+                          .arg(program, parser.errorText());
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.exitCode = 0;
+        line.output = QCoreApplication::applicationName() + u' ' +
+                      QCoreApplication::applicationVersion() + u'\n';
+        return line;
+    }
+    if (parser.isSet(help)) {
+        line.exitCode = 0;
+        // Read before the toolkit starts, the parser does not know the program's name.
+        line.output = parser.helpText().replace(QStringLiteral("<executable_name>"), program);
+        return line;
+    }
+    const QDir folder(currentFolder);
+    for (const QString& path : parser.positionalArguments()) {
+        if (!whole.contains(path))
+            line.leftOut.files << path;
+        else // an empty text names no file, and must not become the current folder
+            line.paths << (path.isEmpty() ? path : folder.absoluteFilePath(path));
+    }
+    return line;
+}
