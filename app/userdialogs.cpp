@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 namespace {
 
@@ -28,8 +29,9 @@ QStringList typedNames(const QString& text) {
 // refuse a missing one, or drop it without a word.
 class OpenFilesDialog final : public QFileDialog {
   public:
-    OpenFilesDialog(QWidget* parent, const QString& title, const QString& filter)
-        : QFileDialog(parent, title, QString(), filter) {
+    OpenFilesDialog(QWidget* parent, const QString& title, const QString& filter,
+                    const QString& folder)
+        : QFileDialog(parent, title, folder, filter) {
         setFileMode(QFileDialog::ExistingFiles);
         setAcceptMode(QFileDialog::AcceptOpen);
     }
@@ -60,18 +62,27 @@ class OpenFilesDialog final : public QFileDialog {
     QStringList m_typed;
 };
 
+// Where a first dialog opens: the process's current folder, the toolkit's
+// choice, is often "/".
+QString startFolder(bool& asked) {
+    if (std::exchange(asked, true))
+        return {};
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    return QFileInfo(videos).isDir() ? videos : QDir::homePath();
+}
+
 } // namespace
 
 QStringList QtUserDialogs::chooseFiles(QWidget* parent, const QString& title,
                                        const QString& filter) {
-    OpenFilesDialog dialog(parent, title, filter);
+    OpenFilesDialog dialog(parent, title, filter, startFolder(m_filesAsked));
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.chosen();
 }
 
 QString QtUserDialogs::chooseFolder(QWidget* parent, const QString& title) {
-    QFileDialog dialog(parent, title);
+    QFileDialog dialog(parent, title, startFolder(m_folderAsked));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (dialog.exec() != QDialog::Accepted)

@@ -23,10 +23,16 @@ class UserDialogs {
                              const QString& details = QString()) = 0;
 };
 
-// The real dialogs.
+// The real dialogs. The first file dialog and the first folder dialog of a
+// start open in the user's Videos folder (the home folder without one); later
+// ones where the toolkit last was.
 class QtUserDialogs final : public UserDialogs {
   public:
     QStringList chooseFiles(QWidget* parent, const QString& title, const QString& filter) override;
     QString chooseFolder(QWidget* parent, const QString& title) override;
     void showMessage(QWidget* parent, const QString& text, const QString& details) override;
+
+  private:
+    bool m_filesAsked = false;
+    bool m_folderAsked = false;
 };

@@ -104,6 +104,8 @@ class AddCommandsTest : public QObject {
     void realOpenDialog_data();
     void realOpenDialog();
     void realFolderDialog();
+    void firstDialogsOpenInVideos_data();
+    void firstDialogsOpenInVideos();
 
   private:
     QTemporaryDir m_programFolder;
@@ -423,6 +425,37 @@ void AddCommandsTest::realFolderDialog() {
     QCOMPARE(mode, QFileDialog::Directory);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, ScanTimeout);
     QCOMPARE(texts(fileList(form)), underRoot(folder.path(), {"a.mkv", "sub/b.mkv"}));
+}
+
+void AddCommandsTest::firstDialogsOpenInVideos_data() {
+    QTest::addColumn<bool>("videosFolder");
+    QTest::newRow("Videos folder") << true;
+    QTest::newRow("none: home folder") << false;
+}
+
+void AddCommandsTest::firstDialogsOpenInVideos() {
+    QFETCH(bool, videosFolder);
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const auto restore = qScopeGuard([&oldHome] { qputenv("HOME", oldHome); });
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qunsetenv("XDG_CONFIG_HOME");
+    if (videosFolder)
+        QVERIFY(QDir(home.path()).mkdir(u"Videos"_qs));
+    const QString expected = videosFolder ? home.filePath(u"Videos"_qs) : home.path();
+
+    QtUserDialogs dialogs;
+    QStringList opened;
+    const auto openedIn = [&opened](QFileDialog& dialog) {
+        opened << dialog.directory().absolutePath();
+        dialog.reject();
+    };
+    DialogAnswer files(openedIn);
+    dialogs.chooseFiles(nullptr, u"files"_qs, u"Matroska Video (*.mkv)"_qs);
+    DialogAnswer folder(openedIn);
+    dialogs.chooseFolder(nullptr, u"folder"_qs);
+    QVERIFY2(files.trouble.isEmpty() && folder.trouble.isEmpty(), qPrintable(files.trouble));
+    QCOMPARE(opened, QStringList({expected, expected}));
 }
 
 QTEST_MAIN(AddCommandsTest)
