@@ -36,11 +36,17 @@ void FramedWindowTest::frameCentred() {
     });
     QVERIFY2(windowManager.waitForStarted(10000), qPrintable(windowManager.errorString()));
 
+    // The manager is up once it has framed a window of ours.
+    QWidget probe;
+    probe.resize(100, 100);
+    probe.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!probe.windowHandle()->frameMargins().isNull(), 10000);
+    probe.hide();
+
     QTemporaryDir folder;
     ScriptedDialogs dialogs;
     Form1 form(testServices(folder.path(), &dialogs));
     form.show();
-    // The manager frames windows already shown when it comes up, too.
     QTRY_VERIFY_WITH_TIMEOUT(form.frameGeometry().height() - form.height() > 2, 10000);
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
     const auto offCentre = [&form, screen] {
