@@ -2,7 +2,7 @@
 # One entry point for people and CI:
 #   ./build.sh run                          build and start the program
 #   ./build.sh test [--werror] [--sanitize] build and run every test
-#   ./build.sh screenshot                   remake docs/screenshot.png from the real window
+#   ./build.sh screenshot                   remake the screenshots in docs/ from the real window
 #   ./build.sh bench                        build and run the benchmarks
 #   ./build.sh package [--werror]           build the Debian package and lint it
 # Each command first installs whichever of the Debian/Ubuntu packages it needs
@@ -10,11 +10,12 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev ffmpeg)
+RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev ffmpeg
+              qt6-translations-l10n)
 X_PACKAGES=(xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick)
 PACKAGING_PACKAGES=(dpkg-dev file lintian)
 # The validators of the desktop files and the manual page, and the package's test.
-TEST_PACKAGES=("${X_PACKAGES[@]}" clang-format appstream desktop-file-utils groff man-db
+TEST_PACKAGES=("${X_PACKAGES[@]}" dbus-daemon clang-format appstream desktop-file-utils groff man-db
                "${PACKAGING_PACKAGES[@]}")
 
 ensure_packages() {
@@ -74,6 +75,7 @@ screenshot)
     ensure_packages "${RUN_PACKAGES[@]}" "${X_PACKAGES[@]}"
     configure_and_build --target quorvane
     docs/make-screenshot.sh "$build_dir/bin/quorvane" docs/screenshot.png
+    docs/make-screenshot.sh "$build_dir/bin/quorvane" docs/screenshot-running.png running
     ;;
 bench)
     ensure_packages "${RUN_PACKAGES[@]}"

@@ -16,19 +16,25 @@ QString leftOutSummary(const LeftOutNames& leftOut) {
     QStringList said;
     const qsizetype files = leftOut.files.size();
     if (files == 1)
-        said << QStringLiteral("1 file was left out: its name is not valid UTF-8 text, so it "
-                               "cannot be passed to the encoder.");
+        said << QCoreApplication::translate(
+            "AddCommands", "1 file was left out: its name is not valid UTF-8 text, so it "
+                           "cannot be passed to the encoder.");
     else if (files > 1)
-        said << QStringLiteral("%1 files were left out: their names are not valid UTF-8 text, so "
-                               "they cannot be passed to the encoder.")
+        said << QCoreApplication::translate(
+                    "AddCommands",
+                    "%1 files were left out: their names are not valid UTF-8 text, so "
+                    "they cannot be passed to the encoder.")
                     .arg(files);
     const qsizetype folders = leftOut.folders.size();
     if (folders == 1)
-        said << QStringLiteral("1 folder could not be entered: its name is not valid UTF-8 text, "
-                               "so the files below it are not listed.");
+        said << QCoreApplication::translate(
+            "AddCommands", "1 folder could not be entered: its name is not valid UTF-8 text, "
+                           "so the files below it are not listed.");
     else if (folders > 1)
-        said << QStringLiteral("%1 folders could not be entered: their names are not valid UTF-8 "
-                               "text, so the files below them are not listed.")
+        said << QCoreApplication::translate(
+                    "AddCommands",
+                    "%1 folders could not be entered: their names are not valid UTF-8 "
+                    "text, so the files below them are not listed.")
                     .arg(folders);
     return said.join(u' ');
 }
@@ -67,12 +73,17 @@ void reportLeftOut(UserDialogs& dialogs, QWidget* owner, const LeftOutNames& lef
     }
     QString details = names.join(u'\n');
     if (total == names.size()) {
-        dialogs.showMessage(owner, summary + QStringLiteral(" The details list them."), details);
+        dialogs.showMessage(
+            owner, summary + QCoreApplication::translate("AddCommands", " The details list them."),
+            details);
         return;
     }
-    details += QStringLiteral("\n\n...and %1 more.").arg(total - names.size());
+    details +=
+        QCoreApplication::translate("AddCommands", "\n\n...and %1 more.").arg(total - names.size());
     dialogs.showMessage(
-        owner, summary + QStringLiteral(" The details list the first %1.").arg(names.size()),
+        owner,
+        summary + QCoreApplication::translate("AddCommands", " The details list the first %1.")
+                      .arg(names.size()),
         details);
 }
 

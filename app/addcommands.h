@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 class FileListModel;
@@ -13,13 +14,14 @@ class UserDialogs;
 namespace AddCommands {
 
 inline QString filesTitle() {
-    return QStringLiteral("Add File(s) - Hold Ctrl or Shift to select multiple files");
+    return QCoreApplication::translate("AddCommands",
+                                       "Add File(s) - Hold Ctrl or Shift to select multiple files");
 }
 inline QString filesFilter() {
-    return QStringLiteral("Matroska Video (*.mkv)");
+    return QCoreApplication::translate("AddCommands", "Matroska Video (*.mkv)");
 }
 inline QString folderTitle() {
-    return QStringLiteral("Please select folder to add:");
+    return QCoreApplication::translate("AddCommands", "Please select folder to add:");
 }
 
 // "Add MKV File(s)": one entry per chosen file, in the dialog's order, exactly

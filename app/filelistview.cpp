@@ -43,8 +43,8 @@ FileListView::FileListView(FileListModel& list, QString programFolder, QWidget* 
 }
 
 QString FileListView::toolTipText() {
-    return QStringLiteral("Drag and drop files here. Double-click item to remove it. Move bar to "
-                          "right and out of window to reveal full names.");
+    return tr("Drag and drop files here. Double-click item to remove it. Move bar to "
+              "right and out of window to reveal full names.");
 }
 
 int FileListView::positionAt(QPoint point) const {

@@ -6,12 +6,14 @@
 #include "app/filelistview.h"
 #include "app/openqueue.h"
 #include "app/picturebutton.h"
+#include "app/sleepinhibitor.h"
 #include "app/userdialogs.h"
 #include "common/windowops.h"
 #include "convert/conversionrun.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/folderwalkjob.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -55,14 +57,20 @@ Form1::Form1(Form1Services services, QWidget* parent)
       m_list(new FileListModel(this)),
       m_folderWalk(new FolderWalkJob(*m_list, *m_pointer, this, m_services.folderWalk)),
       m_openQueue(new OpenQueue(*m_list, *m_folderWalk, this)),
-      m_run(new ConversionRun(*m_list, *m_pointer, m_services.programFolder, this)) {
+      m_run(new ConversionRun(*m_list, *m_pointer, m_services.programFolder, this)),
+      m_taskbar(m_services.sessionBus, QGuiApplication::desktopFileName()),
+      m_sleepInhibitor(new SleepInhibitor(m_services.systemBus, m_services.sessionBus, this)) {
     registerPictures();
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(ClientSize);
     setWindowIcon(transparentIcon());
+    // The text on the white is pinned too: a dark desktop theme's light text
+    // would all but vanish on it. The list keeps the system's own colours.
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     white.setColor(QPalette::Button, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
+    white.setColor(QPalette::ButtonText, Qt::black);
     setPalette(white);
     setAutoFillBackground(true);
     setMouseTracking(true);
@@ -81,8 +89,7 @@ void Form1::createControls() {
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(-48, 176, 41, 33);
 
-    Check1 =
-        new PictureButton(picture(QStringLiteral("film")), QStringLiteral("Add MKV File(s)"), this);
+    Check1 = new PictureButton(picture(QStringLiteral("film")), tr("Add MKV File(s)"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(8, 136, 137, 81);
 
@@ -97,7 +104,7 @@ void Form1::createControls() {
     ListView1->setAccessibleName(FileListModel::columnTitle());
 
     Check3 = new PictureButton(picture(QStringLiteral("folder")),
-                               QStringLiteral("Add All MKV File(s) In Folder"), this);
+                               tr("Add All MKV File(s) In Folder"), this);
     Check3->setObjectName(QStringLiteral("Check3"));
     Check3->setGeometry(152, 136, 137, 81);
 
@@ -159,8 +166,23 @@ void Form1::connectCommands() {
     // The bar holds whole numbers; the run's values are exact.
     connect(m_run, &ConversionRun::progressChanged, ProgressBar1,
             [this](float value) { ProgressBar1->setValue(qRound(value)); });
+    // Beside the bar, for the desktop: the file under way and the time left,
+    // the task bar entry's progress, and no sleep until the end.
+    connect(m_run, &ConversionRun::statusChanged, ProgressBar1, [this](const QString& status) {
+        ProgressBar1->setToolTip(status);
+        ProgressBar1->setAccessibleDescription(status);
+    });
+    connect(m_run, &ConversionRun::batchShareChanged, this,
+            [this](double share) { m_taskbar.show(share); });
+    connect(m_run, &ConversionRun::converting, m_sleepInhibitor,
+            [this] { m_sleepInhibitor->hold(tr("Converting videos")); });
     connect(m_run, &ConversionRun::finished, this,
             [this](const QString& message, const QString& details) {
+                m_taskbar.clear();
+                m_sleepInhibitor->release();
+                // The task bar asks for attention when the end comes while the user is elsewhere.
+                if (!isActiveWindow())
+                    QApplication::alert(this);
                 if (m_services.dialogs)
                     m_services.dialogs->showMessage(this, message, details);
             });
@@ -184,6 +206,7 @@ void Form1::load() {
     QPalette barPalette = ProgressBar1->palette();
     barPalette.setColor(QPalette::Base, Qt::white);
     barPalette.setColor(QPalette::Window, Qt::white);
+    barPalette.setColor(QPalette::Text, Qt::black);
     ProgressBar1->setPalette(barPalette);
 }
 
@@ -259,5 +282,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     // Before anyone ends the program: a run under way stops here, leaving its
     // encoder to finish the file, and shows nothing more.
     m_run->abandon();
+    m_taskbar.clear();
+    m_sleepInhibitor->release();
     Q_EMIT unloading();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/busaccess.h"
+#include "app/taskbarprogress.h"
 #include "common/homepage.h"
 #include "common/pointerrules.h"
 #include "filelist/folderwalkjob.h"
@@ -13,6 +15,7 @@ class FileListView;
 class OpenQueue;
 class PictureButton;
 class QProgressBar;
+class SleepInhibitor;
 class QPushButton;
 class UserDialogs;
 
@@ -24,6 +27,10 @@ struct Form1Services {
     HomePageVisit::Draw homePageDraw;
     HomePageVisit::Launcher openUrl;
     FolderWalkJob::Walk folderWalk = walkFolder; // what "Add All MKV File(s) In Folder" runs
+    // Where the desktop hears of a run: the task bar's progress on the session
+    // bus; the sleep inhibitor on the system bus, or the portal on the session bus.
+    BusAccess sessionBus = [] { return QDBusConnection::sessionBus(); };
+    BusAccess systemBus = [] { return QDBusConnection::systemBus(); };
 };
 
 // The program's one window. It owns the batch list, the pointer rules, the
@@ -66,6 +73,8 @@ class Form1 : public QWidget {
     FolderWalkJob* m_folderWalk = nullptr;
     OpenQueue* m_openQueue = nullptr;
     ConversionRun* m_run = nullptr;
+    TaskbarProgress m_taskbar;
+    SleepInhibitor* m_sleepInhibitor = nullptr;
     // The cursor code 99 shows: our hand picture, or the toolkit's pointing hand.
     QCursor m_handCursor{Qt::PointingHandCursor};
     // Until a window manager frames the window, it is centred by its client area.

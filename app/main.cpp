@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -24,6 +27,11 @@ int main(int argc, char* argv[]) {
     int toolkitArgc = 1;
     QApplication app(toolkitArgc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quorvane"));
+    // Qt's own texts, in the file dialogs above all, follow the user's language.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(), QStringLiteral("qt"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/start.svg")));
 
     QtUserDialogs dialogs;

@@ -29,11 +29,11 @@ QString withLastLine(QString reason, const QString& lastLine) {
 // Rounded up, so that the estimate never promises too little.
 QString timeLeftText(double seconds) {
     if (seconds < 60.0)
-        return QStringLiteral("less than a minute left");
+        return ConversionRun::tr("less than a minute left");
     const qint64 minutes = qint64(std::ceil(seconds / 60.0));
     if (minutes < 120)
-        return QStringLiteral("about %1 min left").arg(minutes);
-    return QStringLiteral("about %1 h %2 min left").arg(minutes / 60).arg(minutes % 60);
+        return ConversionRun::tr("about %1 min left").arg(minutes);
+    return ConversionRun::tr("about %1 h %2 min left").arg(minutes / 60).arg(minutes % 60);
 }
 
 QString describeFailures(const QList<ConversionFailure>& failures) {
@@ -96,7 +96,7 @@ QString ConversionRun::endMessage(QString& details) const {
     if (m_failed == 0)
         return doneMessage();
     const QString summary =
-        QStringLiteral("%1 of %2 %3 failed.")
+        ConversionRun::tr("%1 of %2 %3 failed.")
             .arg(m_failed)
             .arg(m_attempted)
             .arg(m_attempted == 1 ? QStringLiteral("file") : QStringLiteral("files"));
@@ -104,9 +104,9 @@ QString ConversionRun::endMessage(QString& details) const {
         return summary + QStringLiteral("\n\n") + describeFailures(m_failures);
     details = describeFailures(m_failures);
     if (m_failed == m_failures.size())
-        return summary + QStringLiteral(" The details list each one with its reason.");
-    details += QStringLiteral("\n\n...and %1 more.").arg(m_failed - m_failures.size());
-    return summary + QStringLiteral(" The details list the first %1 with their reasons.")
+        return summary + ConversionRun::tr(" The details list each one with its reason.");
+    details += ConversionRun::tr("\n\n...and %1 more.").arg(m_failed - m_failures.size());
+    return summary + ConversionRun::tr(" The details list the first %1 with their reasons.")
                          .arg(m_failures.size());
 }
 
@@ -179,32 +179,34 @@ void ConversionRun::convertNext() {
 
 QString ConversionRun::refusal(const QString& source) const {
     if (source.isEmpty())
-        return QStringLiteral("the list entry is empty, so there is nothing to convert");
+        return ConversionRun::tr("the list entry is empty, so there is nothing to convert");
     // A pipe or a device would hold the encoder forever; a folder has nothing to convert.
     if (const QFileInfo info(source); info.exists() && !info.isFile())
-        return QStringLiteral("%1 is not a regular file, so it was not converted").arg(source);
+        return ConversionRun::tr("%1 is not a regular file, so it was not converted").arg(source);
     const QString output = outputPathFor(source);
     if (isSameFile(source, output))
-        return QStringLiteral("its output %1 would be the source file itself, "
-                              "so it was left as it is")
+        return ConversionRun::tr("its output %1 would be the source file itself, "
+                                 "so it was left as it is")
             .arg(output);
     if (!m_lookup.found())
-        return QStringLiteral("the encoder was not found (%1)").arg(m_lookup.whereLooked());
+        return ConversionRun::tr("the encoder was not found (%1)").arg(m_lookup.whereLooked());
     return {};
 }
 
 void ConversionRun::showStatus() {
     m_sinceStatus.start();
-    QString status = QStringLiteral("Converting %1 of %2: %3")
+    QString status = ConversionRun::tr("Converting %1 of %2: %3")
                          .arg(m_position)
                          .arg(m_files)
                          .arg(QFileInfo(m_source).fileName());
     if (const std::optional<double> share = m_fileProgress.share()) {
-        status += QStringLiteral(" \u2014 %1 %").arg(int(*share * 100.0));
+        status += ConversionRun::tr(" \u2014 %1 %").arg(int(*share * 100.0));
         if (const std::optional<double> left = secondsLeft())
             status += QStringLiteral(", ") + timeLeftText(*left);
     }
     Q_EMIT statusChanged(status);
+    const double fileShare = m_fileProgress.share().value_or(0.0);
+    Q_EMIT batchShareChanged(std::clamp((m_position - 1 + fileShare) / m_files, 0.0, 1.0));
 }
 
 std::optional<double> ConversionRun::secondsLeft() const {
@@ -240,30 +242,30 @@ void ConversionRun::encoderEnded(const EncoderEnd& end) {
     QString failure;
     switch (end.kind) {
     case EncoderEnd::Kind::FailedToStart:
-        failure = QStringLiteral("the encoder %1 could not be started (%2)")
+        failure = ConversionRun::tr("the encoder %1 could not be started (%2)")
                       .arg(m_lookup.program, end.errorText);
         break;
     case EncoderEnd::Kind::Crashed:
         failure =
-            withLastLine(QStringLiteral("the encoder was killed or crashed"), m_lastErrorLine);
+            withLastLine(ConversionRun::tr("the encoder was killed or crashed"), m_lastErrorLine);
         break;
     case EncoderEnd::Kind::Exited:
         if (end.exitCode != 0) {
             failure = withLastLine(
-                QStringLiteral("the encoder ended with exit code %1").arg(end.exitCode),
+                ConversionRun::tr("the encoder ended with exit code %1").arg(end.exitCode),
                 m_lastErrorLine);
             break;
         }
         if (const FileState after = FileState::of(m_output);
             !after.exists || after == m_outputBefore)
             failure = withLastLine(
-                QStringLiteral("the encoder ended with exit code 0 but wrote no output %1")
+                ConversionRun::tr("the encoder ended with exit code 0 but wrote no output %1")
                     .arg(m_output),
                 m_outputErrorLine.isEmpty() ? m_lastErrorLine : m_outputErrorLine);
         else if (!m_outputErrorLine.isEmpty())
             // Left where it is: what was written may still be of use, and it is the user's.
-            failure = withLastLine(QStringLiteral("the encoder could not finish writing, so "
-                                                  "its output %1 is incomplete")
+            failure = withLastLine(ConversionRun::tr("the encoder could not finish writing, so "
+                                                     "its output %1 is incomplete")
                                        .arg(m_output),
                                    m_outputErrorLine);
         break;

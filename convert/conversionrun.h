@@ -32,8 +32,8 @@ struct ConversionFailure {
 class ConversionRun : public QObject {
     Q_OBJECT
   public:
-    static QString noFilesMessage() { return QStringLiteral("No files added."); }
-    static QString doneMessage() { return QStringLiteral("Done."); }
+    static QString noFilesMessage() { return tr("No files added."); }
+    static QString doneMessage() { return tr("Done."); }
     // Beyond this many failures the list goes to the message's details.
     static constexpr int FailuresInMessage = 3;
     // The details name this many failures at most: a longer text would only
@@ -57,6 +57,9 @@ class ConversionRun : public QObject {
     // encoder has told the file's length, how far it has got and the time
     // left for the batch. Sent a few times a second at most; empty at the end.
     void statusChanged(const QString& status);
+    // The share of the batch done, from 0 to 1, counting the part of the file
+    // under way; sent with the status.
+    void batchShareChanged(double share);
     // The run is over and the pointer and the bar are back at rest.
     void finished(const QString& message, const QString& details);
 

@@ -2,6 +2,7 @@
 
 #include "common/windowops.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -15,11 +16,14 @@ QString encoderFileName() {
 
 QString EncoderLookup::whereLooked() const {
     const QString onPath = searchPaths.isEmpty()
-                               ? QStringLiteral("on PATH")
-                               : QStringLiteral("in ") + searchPaths.join(QStringLiteral(", "));
+                               ? QCoreApplication::translate("EncoderLookup", "on PATH")
+                               : QCoreApplication::translate("EncoderLookup", "in ") +
+                                     searchPaths.join(QStringLiteral(", "));
     if (folderFile.isEmpty())
-        return QStringLiteral("looked for %1 %2").arg(encoderFileName(), onPath);
-    return QStringLiteral("looked for %1 and for %2 %3").arg(folderFile, encoderFileName(), onPath);
+        return QCoreApplication::translate("EncoderLookup", "looked for %1 %2")
+            .arg(encoderFileName(), onPath);
+    return QCoreApplication::translate("EncoderLookup", "looked for %1 and for %2 %3")
+        .arg(folderFile, encoderFileName(), onPath);
 }
 
 EncoderLookup findEncoder(const QString& programFolder, const QStringList& searchPaths) {

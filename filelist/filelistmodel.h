@@ -14,7 +14,7 @@ class FileListModel : public QAbstractListModel {
   public:
     explicit FileListModel(QObject* parent = nullptr);
 
-    static QString columnTitle() { return QStringLiteral("MKV File(s)"); }
+    static QString columnTitle() { return tr("MKV File(s)"); }
 
     int count() const { return int(m_entries.size()); }
     // The entry's text; empty for a position the list does not hold.

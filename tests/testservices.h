@@ -42,11 +42,14 @@ class ScriptedDialogs final : public UserDialogs {
 // Services for a window under test: never the visiting draw, never a browser.
 inline Form1Services testServices(const QString& programFolder, UserDialogs* dialogs,
                                   int homePageDraw = 1, int* browserOpenings = nullptr) {
-    return Form1Services{programFolder, dialogs, [homePageDraw] { return homePageDraw; },
-                         [browserOpenings](const QUrl&) {
-                             if (browserOpenings)
-                                 ++*browserOpenings;
-                         }};
+    Form1Services services{programFolder, dialogs, [homePageDraw] { return homePageDraw; },
+                           [browserOpenings](const QUrl&) {
+                               if (browserOpenings)
+                                   ++*browserOpenings;
+                           }};
+    // Never the machine's own system bus.
+    services.systemBus = [] { return QDBusConnection(QStringLiteral("no system bus in tests")); };
+    return services;
 }
 
 inline FileListModel& fileList(const Form1& form) {

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
+
 class Form1Test : public QObject {
     Q_OBJECT
   private Q_SLOTS:
@@ -27,6 +29,8 @@ class Form1Test : public QObject {
     void handPictureFromProgramFolder();
     void closingAnnouncesUnload();
     void screenReaderSeesEntriesAsItems();
+    void readableOnDarkTheme_data();
+    void readableOnDarkTheme();
 
   private:
     static void moveOver(QWidget* widget) {
@@ -269,6 +273,68 @@ void Form1Test::screenReaderSeesEntriesAsItems() {
         QCOMPARE(control->role(), QAccessible::Button);
         QCOMPARE(control->text(QAccessible::Name), button->text());
     }
+}
+
+namespace {
+
+// The contrast ratio of two colours, from 1 to 21, as accessibility
+// guidelines define it.
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& colour) {
+        const auto linear = [](double c) {
+            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+               0.0722 * linear(colour.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+void Form1Test::readableOnDarkTheme_data() {
+    // Each control that sits on a pinned white background, and its text.
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("background");
+    QTest::addColumn<int>("text");
+    QTest::newRow("window") << "Form1" << int(QPalette::Window) << int(QPalette::WindowText);
+    for (const char* button : {"Check1", "Check2", "Check3"})
+        QTest::newRow(button) << button << int(QPalette::Button) << int(QPalette::ButtonText);
+    QTest::newRow("column header")
+        << "header" << int(QPalette::Button) << int(QPalette::ButtonText);
+    QTest::newRow("progress bar") << "ProgressBar1" << int(QPalette::Base) << int(QPalette::Text);
+    // The list keeps the system's colours, dark ones included.
+    QTest::newRow("list") << "ListView1" << int(QPalette::Base) << int(QPalette::Text);
+}
+
+void Form1Test::readableOnDarkTheme() {
+    QFETCH(QString, control);
+    QFETCH(int, background);
+    QFETCH(int, text);
+    const QPalette before = QApplication::palette();
+    const auto restore = qScopeGuard([&before] { QApplication::setPalette(before); });
+    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2a, 0x2a, 0x2a));
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        dark.setColor(role, QColor(0xee, 0xee, 0xee));
+    QApplication::setPalette(dark);
+    QTemporaryDir folder;
+    Form1 form(testServices(folder.path(), nullptr));
+    QWidget* widget = control == u"header"_qs  ? form.findChild<FileListView*>()->header()
+                      : control == u"Form1"_qs ? &form
+                                               : form.findChild<QWidget*>(control);
+    QVERIFY(widget);
+    const QPalette& colours = widget->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        const QColor back = colours.color(group, QPalette::ColorRole(background));
+        const QColor fore = colours.color(group, QPalette::ColorRole(text));
+        QVERIFY2(contrast(back, fore) >= 4.5,
+                 qPrintable(back.name() + u" behind "_qs + fore.name()));
+    }
+    if (control == u"ListView1"_qs)
+        QCOMPARE(colours.color(QPalette::Base), dark.color(QPalette::Base));
 }
 
 QTEST_MAIN(Form1Test)

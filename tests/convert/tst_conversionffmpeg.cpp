@@ -34,8 +34,9 @@ QByteArray makeVideo(const QString& ffmpeg, const QString& path, const QString& 
                                more + QStringList{path});
 }
 
-// Runs the batch over the sources and returns its closing message.
-QString convert(const QStringList& sources) {
+// Runs the batch over the sources and returns its closing message, and the
+// statuses it told on the way.
+QString convert(const QStringList& sources, QStringList* statuses = nullptr) {
     QTemporaryDir emptyProgramFolder;
     FileListModel list;
     list.insertEntries(1, sources);
@@ -44,6 +45,9 @@ QString convert(const QStringList& sources) {
     QString message;
     QObject::connect(&run, &ConversionRun::finished,
                      [&message](const QString& text) { message = text; });
+    if (statuses)
+        QObject::connect(&run, &ConversionRun::statusChanged,
+                         [statuses](const QString& status) { *statuses << status; });
     run.start();
     if (!QTest::qWaitFor([&message] { return !message.isEmpty(); }, 60000))
         return u"timed out"_qs;
@@ -57,6 +61,7 @@ class ConversionFfmpegTest : public QObject {
   private Q_SLOTS:
     void convertsAndKeepsExistingOutput();
     void fullDiskReported();
+    void statusAdvancesWithinFile();
 };
 
 void ConversionFfmpegTest::convertsAndKeepsExistingOutput() {
@@ -129,6 +134,30 @@ void ConversionFfmpegTest::fullDiskReported() {
     // What was written stays, and the source is untouched.
     QVERIFY(QFileInfo(output).size() > 0);
     QCOMPARE(QFileInfo(source).size(), QFileInfo(original).size());
+}
+
+// The encoder's progress lines come twice a second: a file that takes a few
+// seconds shows its share growing.
+void ConversionFfmpegTest::statusAdvancesWithinFile() {
+    const QString ffmpeg = QStandardPaths::findExecutable(u"ffmpeg"_qs);
+    if (ffmpeg.isEmpty())
+        QSKIP("ffmpeg is needed on PATH (package ffmpeg)");
+    QTemporaryDir videos;
+    const QString source = videos.filePath(u"long clip.mkv"_qs);
+    const QByteArray error = makeVideo(ffmpeg, source, u"size=1280x720:rate=25:duration=40"_qs,
+                                       {u"-c:v"_qs, u"mpeg4"_qs, u"-q:v"_qs, u"5"_qs});
+    QVERIFY2(error.isEmpty(), error.constData());
+    QStringList statuses;
+    const QString message = convert({source}, &statuses);
+
+    QCOMPARE(message, u"Done."_qs);
+    QCOMPARE(statuses.constLast(), QString());
+    QSet<QString> shares;
+    for (const QString& status : std::as_const(statuses)) {
+        if (status.startsWith(u"Converting 1 of 1: long clip.mkv \u2014 "_qs))
+            shares << status.section(u' ', 7, 7);
+    }
+    QVERIFY2(shares.size() >= 2, qPrintable(statuses.join(u'|')));
 }
 
 QTEST_GUILESS_MAIN(ConversionFfmpegTest)
