@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # One entry point for people and CI:
 #   ./build.sh run                          build and start the program
 #   ./build.sh test [--werror] [--sanitize] build and run every test

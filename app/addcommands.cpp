@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/addcommands.h"
 
 #include "app/userdialogs.h"

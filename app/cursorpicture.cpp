@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/cursorpicture.h"
 
 #include "common/cursorfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/filelistview.h"
 
 #include "app/cursorpicture.h"

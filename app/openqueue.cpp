@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/openqueue.h"
 
 #include "filelist/filelistmodel.h"

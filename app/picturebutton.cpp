@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/picturebutton.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/userdialogs.h"
 
 #include "app/appinfo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the program's batch run costs on top of the encoder itself: 20 tiny
 // one-second videos converted by the run, by a plain QProcess loop with the
 // same arguments, and by a shell loop. Each way runs several rounds; the

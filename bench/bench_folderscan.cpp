@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The folder walk of "Add All MKV File(s) In Folder" on a large generated
 // tree: how long the command takes from the click to the last entry in the
 // list, how that compares with find(1) on the same tree, and the longest

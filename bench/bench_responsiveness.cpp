@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How long the window's thread goes without handling events at 100,000
 // entries: while "Add All MKV File(s) In Folder" fills the list from a
 // generated tree, and while "Start" runs over that list with no encoder to be

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Clicks a button and lets the event loop run until a signal says the work is

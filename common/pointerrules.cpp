@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/pointerrules.h"
 
 void PointerRules::setCode(PointerCode code) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/conversionrun.h"
 
 #include "common/pointerrules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/encodercommand.h"
 
 #include "common/windowops.h"

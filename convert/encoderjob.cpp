@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/encoderjob.h"
 
 #include <QProcess>

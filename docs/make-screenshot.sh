@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Photographs the real window on a private X server: idle, or with "running"
 # in the middle of a run, with the pointer resting on the progress bar so that
 # its tool tip shows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "filelist/filelistmodel.h"
 
 FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {

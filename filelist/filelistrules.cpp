@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "filelist/filelistrules.h"
 
 #include "filelist/filelistmodel.h"

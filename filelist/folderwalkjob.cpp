@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "filelist/folderwalkjob.h"
 
 #include "common/pointerrules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "filelist/leftoutnames.h"
 
 #include <QStringDecoder>

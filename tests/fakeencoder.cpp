@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stands in for the encoder in the conversion tests; plain C++ and POSIX.
 //
 // Like the real one it takes the argument after "-i" as its input and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A temporary program folder whose "ffmpeg" is the fake encoder, a folder for

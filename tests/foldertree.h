@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Builds small folder trees for the folder walk tests. A layout line is a path

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Turns one of our SVG pictures into a 32 x 32 Windows icon (.ico) or cursor
 // (.cur) file, or into a square PNG icon of up to 1024 pixels, at build time, so
 // no binary pictures live in the source tree.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stand-in for a file manager: a small window that starts a real drag of
 // the files named on its command line once the mouse is pressed and moved on
 // it, offering a copy or a move with the move proposed, as file managers do.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "Add MKV File(s)" and "Add All MKV File(s) In Folder" through the real
 // window: the buttons, the dialog seam, the list and the pointer together.
 

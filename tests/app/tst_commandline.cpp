@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line: what it adds to the window's list, in its order, and the
 // real program's ends for help, version and mistakes.
 

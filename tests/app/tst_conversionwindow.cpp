@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Start button of the real main window, with the fake encoder.
 
 #include "app/form1.h"

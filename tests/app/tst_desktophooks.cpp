@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the desktop hears of a run, on a private session bus (dbus-run-session):
 // the task bar entry's progress, and a sleep inhibitor lock held until the end,
 // taken from a stand-in for logind.

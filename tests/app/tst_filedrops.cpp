@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drags from a file manager, as Qt hands them to the list: enter, move and
 // drop events sent to the list's viewport.
 

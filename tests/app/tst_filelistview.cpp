@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The list widget driven with real Qt mouse events, so the order in which Qt
 // reports press, moves, release and double-click is covered, not only the rules.
 

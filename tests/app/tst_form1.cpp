@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/filelistview.h"
 #include "app/form1.h"
 #include "app/picturebutton.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window under a real window manager (openbox), which puts a frame
 // and a title bar around it only after it is shown: the frame is what must be
 // centred.

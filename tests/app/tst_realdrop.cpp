@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A real drag from another program onto the list, on the test's own X
 // server: the mouse is driven from outside with xdotool, and the files travel
 // through the X drag-and-drop protocol the way a file manager's would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starts the real program on the test's own X server and looks at its window
 // from outside, the way a window manager would see it.
 

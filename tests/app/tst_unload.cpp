@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Closing the window ends the program at once: during a run, while the encoder
 // it started runs on to its own end and leaves a complete output; during a
 // folder walk, even one that hangs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's own ending, watched from outside by tst_unload: the real main
 // window, wired to quit as the program is, starts long work and is closed as
 // soon as that work is under way. Says "closing" just before the close, and at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/cursorfile.h"
 #include "common/homepage.h"
 #include "common/pointerrules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch run with the real encoder found on PATH, on tiny generated videos.
 
 #include "common/pointerrules.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output naming, the encoder's argument vector, where the encoder is found,
 // when an output would be the source file itself, and which encoder messages
 // show that the output is incomplete, and how far the encoder has got.

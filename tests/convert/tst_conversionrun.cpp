@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The encoder job and the batch run against the fake encoder.
 
 #include "common/pointerrules.h"

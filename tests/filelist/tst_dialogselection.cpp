@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open dialog's answer, from its text form to entry texts, and the way
 // the toolkit's list of paths is brought into that form.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "filelist/filelistmodel.h"
 #include "filelist/filelistrules.h"
 

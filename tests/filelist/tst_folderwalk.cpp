@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The folder walk over real trees in a temporary folder: what is found, in
 // which order, and what is passed over.
 

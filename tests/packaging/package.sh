@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package from this build tree, checks what it holds, and
 # starts the unpacked program through its PATH link on the test's X server.
 # Exits 77 (skipped) when a packaging tool is missing.

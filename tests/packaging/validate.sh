@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs one validator on one file; anything beyond AppStream's pedantic notes
 # fails. Exits 77 (skipped) when the validator is not installed.
 #   validate.sh metainfo|desktop|manpage FILE
