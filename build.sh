@@ -79,7 +79,7 @@ screenshot)
     docs/make-screenshot.sh "$build_dir/bin/quorvane" docs/screenshot-running.png running
     ;;
 bench)
-    ensure_packages "${RUN_PACKAGES[@]}"
+    ensure_packages "${RUN_PACKAGES[@]}" "${X_PACKAGES[@]}"
     configure_and_build
     for benchmark in "$build_dir"/bench/bench_*; do
         if [ -f "$benchmark" ] && [ -x "$benchmark" ]; then
