@@ -301,8 +301,7 @@ void Form1Test::readableOnDarkTheme_data() {
     QTest::addColumn<int>("background");
     QTest::addColumn<int>("text");
     QTest::newRow("window") << "Form1" << int(QPalette::Window) << int(QPalette::WindowText);
-    for (const char* button : {"Check1", "Check2", "Check3"})
-        QTest::newRow(button) << button << int(QPalette::Button) << int(QPalette::ButtonText);
+    QTest::newRow("button") << "Check2" << int(QPalette::Button) << int(QPalette::ButtonText);
     QTest::newRow("column header")
         << "header" << int(QPalette::Button) << int(QPalette::ButtonText);
     QTest::newRow("progress bar") << "ProgressBar1" << int(QPalette::Base) << int(QPalette::Text);

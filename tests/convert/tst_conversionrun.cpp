@@ -116,7 +116,6 @@ class ConversionRunTest : public QObject {
     void manyFailuresInDetails();
     void listChangesDuringRun_data();
     void listChangesDuringRun();
-    void statusFollowsEncoder();
     void startDuringRunIgnored();
     void abandonStopsRun();
 };
@@ -561,41 +560,6 @@ void ConversionRunTest::listChangesDuringRun() {
     QCOMPARE(names, converted);
     QCOMPARE(bar, bars);
     QCOMPARE(events.constLast(), u"message Done."_qs);
-}
-
-void ConversionRunTest::statusFollowsEncoder() {
-    FakeEncoder fake;
-    Batch entries;
-    for (const char* name : {"a.mkv", "b.mkv"})
-        entries.list.appendEntry(
-            fake.source(QLatin1String(name), {u"duration=20.00"_qs, u"sleep=900"_qs}));
-    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
-    QStringList statuses;
-    connect(&run, &ConversionRun::statusChanged, &run,
-            [&statuses](const QString& status) { statuses << status; });
-    QCOMPARE(record(run, entries.pointer).constLast(), u"message Done."_qs);
-
-    QCOMPARE(statuses.constFirst(), u"Converting 1 of 2: a.mkv"_qs);
-    QCOMPARE(statuses.constLast(), QString());
-    // Within each file the share only grows, and the time left is told with it.
-    const QRegularExpression withShare(
-        u"^Converting (\\d) of 2: [ab].mkv \u2014 (\\d+) %, (less than a minute|about \\d+ min) left$"_qs);
-    int shares = 0;
-    int lastFile = 0;
-    int lastShare = -1;
-    for (const QString& status : std::as_const(statuses)) {
-        const QRegularExpressionMatch match = withShare.match(status);
-        if (!match.hasMatch())
-            continue;
-        const int file = match.captured(1).toInt();
-        const int share = match.captured(2).toInt();
-        QVERIFY2(file > lastFile || share >= lastShare, qPrintable(statuses.join(u'|')));
-        lastFile = file;
-        lastShare = share;
-        ++shares;
-    }
-    QVERIFY2(shares >= 2 && lastFile == 2, qPrintable(statuses.join(u'|')));
-    QVERIFY(statuses.contains(u"Converting 2 of 2: b.mkv"_qs));
 }
 
 void ConversionRunTest::startDuringRunIgnored() {
