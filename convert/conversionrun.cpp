@@ -196,6 +196,10 @@ QString ConversionRun::refusal(const QString& source) const {
 
 void ConversionRun::showStatus() {
     m_sinceStatus.start();
+    // The file under way was removed from the list: nothing to tell of it,
+    // and no share of an empty batch.
+    if (m_position < 1 || m_files < 1)
+        return;
     QString status = ConversionRun::tr("Converting %1 of %2: %3")
                          .arg(m_position)
                          .arg(m_files)
