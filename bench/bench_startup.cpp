@@ -135,7 +135,8 @@ struct Sample {
     double mebibytes = -1;
 };
 
-Sample startOnce(const QString& program, const QProcessEnvironment& environment, MapWatch& watch) {
+Sample startOnce(const QString& program, const QStringList& arguments,
+                 const QProcessEnvironment& environment, MapWatch& watch) {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
@@ -145,7 +146,7 @@ Sample startOnce(const QString& program, const QProcessEnvironment& environment,
     Sample sample;
     QElapsedTimer clock;
     clock.start();
-    process.start(program, {});
+    process.start(program, arguments);
     if (process.waitForStarted(WindowTimeoutMilliseconds)) {
         sample.milliseconds = watch.waitForWindow(process, clock);
         if (sample.milliseconds >= 0) {
@@ -213,16 +214,24 @@ int main(int argc, char* argv[]) {
     struct Contender {
         const char* name;
         QString program;
+        QStringList arguments;
         std::vector<double> milliseconds;
         std::vector<double> mebibytes;
     };
     Contender contenders[] = {
-        {"quorvane", QStringLiteral(QUORVANE_PROGRAM), {}, {}},
-        {"bare Qt window", QStringLiteral(QUORVANE_BARE_WINDOW), {}, {}},
+        {"quorvane", QStringLiteral(QUORVANE_PROGRAM), {}, {}, {}},
+        {"bare Qt window", QStringLiteral(QUORVANE_BARE_WINDOW), {}, {}, {}},
+        // What drawing any text at all costs: fonts, shaping and a style's button.
+        {"bare + 1 button",
+         QStringLiteral(QUORVANE_BARE_WINDOW),
+         {QStringLiteral("--button")},
+         {},
+         {}},
     };
     for (int run = 0; run <= runs; ++run) { // run 0 warms the caches and is not counted
         for (Contender& contender : contenders) {
-            const Sample sample = startOnce(contender.program, environment, watch);
+            const Sample sample =
+                startOnce(contender.program, contender.arguments, environment, watch);
             if (sample.milliseconds < 0 || sample.mebibytes < 0) {
                 std::fprintf(stderr, "bench_startup: %s showed no window within %d s\n",
                              qPrintable(contender.program), WindowTimeoutMilliseconds / 1000);
@@ -245,8 +254,12 @@ int main(int argc, char* argv[]) {
         std::printf("  %-16s %9.1f %9.1f %9.1f %10.1f\n", contender.name,
                     median(contender.milliseconds), *least, *most, median(contender.mebibytes));
     }
-    std::printf("  %-16s %9.2f %9s %9s %10.2f\n", "ratio",
-                median(contenders[0].milliseconds) / median(contenders[1].milliseconds), "", "",
-                median(contenders[0].mebibytes) / median(contenders[1].mebibytes));
+    const auto ratio = [&](const char* label, const Contender& floor) {
+        std::printf("  %-16s %9.2f %9s %9s %10.2f\n", label,
+                    median(contenders[0].milliseconds) / median(floor.milliseconds), "", "",
+                    median(contenders[0].mebibytes) / median(floor.mebibytes));
+    };
+    ratio("ratio to bare", contenders[1]);
+    ratio("ratio to button", contenders[2]);
     return 0;
 }
