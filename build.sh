@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev ffmpeg
+RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libgl-dev ffmpeg
               qt6-translations-l10n)
 X_PACKAGES=(xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick)
 PACKAGING_PACKAGES=(dpkg-dev file lintian)

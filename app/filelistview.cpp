@@ -19,6 +19,13 @@ FileListView::FileListView(FileListModel& list, QString programFolder, QWidget* 
     connect(m_rules, &FileListRules::scrollRequested, this,
             [this](int position) { scrollTo(m_list.index(position - 1)); });
 
+    // The font comes first: sizing the column measures text, and measuring
+    // in the default font would load that font for nothing.
+    QFont listFont(QStringLiteral("Arial"));
+    listFont.setPointSizeF(9);
+    listFont.setBold(true);
+    setFont(listFont);
+
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
     header()->setSectionResizeMode(QHeaderView::Interactive);
@@ -36,11 +43,6 @@ FileListView::FileListView(FileListModel& list, QString programFolder, QWidget* 
     setAcceptDrops(true);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setToolTip(toolTipText());
-
-    QFont listFont(QStringLiteral("Arial"));
-    listFont.setPointSizeF(9);
-    listFont.setBold(true);
-    setFont(listFont);
 }
 
 QString FileListView::toolTipText() {

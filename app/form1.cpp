@@ -7,6 +7,7 @@
 #include "app/filelistview.h"
 #include "app/openqueue.h"
 #include "app/picturebutton.h"
+#include "app/pictureicons.h"
 #include "app/sleepinhibitor.h"
 #include "app/userdialogs.h"
 #include "common/windowops.h"
@@ -23,17 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-// The pictures are compiled into a static library, so they must be
-// registered by hand; outside any namespace, as the macro requires.
-static void registerPictures() {
-    Q_INIT_RESOURCE(pictures);
-}
-
 namespace {
-
-QIcon picture(const QString& name) {
-    return QIcon(QStringLiteral(":/pictures/%1.svg").arg(name));
-}
 
 QFont captionFont() {
     QFont font(QStringLiteral("Arial"));
@@ -61,7 +52,6 @@ Form1::Form1(Form1Services services, QWidget* parent)
       m_run(new ConversionRun(*m_list, *m_pointer, m_services.programFolder, this)),
       m_taskbar(m_services.sessionBus, QGuiApplication::desktopFileName()),
       m_sleepInhibitor(new SleepInhibitor(m_services.systemBus, m_services.sessionBus, this)) {
-    registerPictures();
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(ClientSize);
     setWindowIcon(transparentIcon());
@@ -90,11 +80,12 @@ void Form1::createControls() {
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(-48, 176, 41, 33);
 
-    Check1 = new PictureButton(picture(QStringLiteral("film")), tr("Add MKV File(s)"), this);
+    Check1 = new PictureButton(buttonPicture(QStringLiteral("film")), tr("Add MKV File(s)"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(8, 136, 137, 81);
 
-    Check2 = new PictureButton(picture(QStringLiteral("start")), QStringLiteral("Start"), this);
+    Check2 =
+        new PictureButton(buttonPicture(QStringLiteral("start")), QStringLiteral("Start"), this);
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setGeometry(296, 136, 137, 81);
 
@@ -104,7 +95,7 @@ void Form1::createControls() {
     // The list has no caption of its own; its column title says what it holds.
     ListView1->setAccessibleName(FileListModel::columnTitle());
 
-    Check3 = new PictureButton(picture(QStringLiteral("folder")),
+    Check3 = new PictureButton(buttonPicture(QStringLiteral("folder")),
                                tr("Add All MKV File(s) In Folder"), this);
     Check3->setObjectName(QStringLiteral("Check3"));
     Check3->setGeometry(152, 136, 137, 81);
@@ -193,13 +184,6 @@ void Form1::load() {
     centerOnScreen(*this);
     setWindowTitle(applicationTitle());
 
-    const QString handPath =
-        programFolderFile(m_services.programFolder, QStringLiteral("HAND-M.CUR"));
-    if (fileExists(handPath)) {
-        if (const auto hand = loadCursorFile(handPath))
-            m_handCursor = *hand;
-    }
-
     HomePageVisit(m_services.homePageDraw, m_services.openUrl).run();
 
     // The column and the bar's white background are set up by the controls
@@ -255,7 +239,14 @@ void Form1::applyPointer(PointerCode code) {
         setCursor(Qt::WaitCursor);
         break;
     case PointerCode::Hand:
-        setCursor(m_handCursor);
+        if (!m_handCursor) {
+            const QString handPath =
+                programFolderFile(m_services.programFolder, QStringLiteral("HAND-M.CUR"));
+            m_handCursor = fileExists(handPath) ? loadCursorFile(handPath) : std::nullopt;
+            if (!m_handCursor)
+                m_handCursor = QCursor(Qt::PointingHandCursor);
+        }
+        setCursor(*m_handCursor);
         break;
     }
 }

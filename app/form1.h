@@ -10,6 +10,8 @@
 #include <QCursor>
 #include <QWidget>
 
+#include <optional>
+
 class ConversionRun;
 class FileListModel;
 class FileListView;
@@ -76,8 +78,9 @@ class Form1 : public QWidget {
     ConversionRun* m_run = nullptr;
     TaskbarProgress m_taskbar;
     SleepInhibitor* m_sleepInhibitor = nullptr;
-    // The cursor code 99 shows: our hand picture, or the toolkit's pointing hand.
-    QCursor m_handCursor{Qt::PointingHandCursor};
+    // The cursor code 99 shows: our hand picture, or the toolkit's pointing
+    // hand. Read when first shown: most starts never need it.
+    std::optional<QCursor> m_handCursor;
     // Until a window manager frames the window, it is centred by its client area.
     bool m_awaitingFrame = true;
 

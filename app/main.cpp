@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/commandline.h"
 #include "app/form1.h"
+#include "app/pictureicons.h"
 #include "app/userdialogs.h"
 
 #include <QApplication>
@@ -33,7 +34,6 @@ int main(int argc, char* argv[]) {
     if (qtTexts.load(QLocale(), QStringLiteral("qt"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/start.svg")));
 
     QtUserDialogs dialogs;
     Form1 window({QCoreApplication::applicationDirPath(), &dialogs, &HomePageVisit::drawFromClock,
@@ -42,5 +42,8 @@ int main(int argc, char* argv[]) {
     QObject::connect(&window, &Form1::unloading, &app, &QCoreApplication::quit);
     window.openPaths(commandLine.paths, commandLine.leftOut);
     window.show();
+    // For the dialogs and message boxes; the window itself shows none. Set
+    // any earlier, it would be converted for the window in vain as it is made.
+    QApplication::setWindowIcon(programIcon());
     return app.exec();
 }

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#include "app/pictureicons.h"
+
+#include <QImageReader>
+#include <QPixmap>
+
+namespace {
+
+QPixmap readPicture(const QString& name, qreal scale = 1) {
+    QImageReader reader(QStringLiteral(":/pictures/%1.png").arg(name), "png");
+    // Else every image plugin is loaded, to be asked whether it reads PNG better.
+    reader.setAutoDetectImageFormat(false);
+    QImage image = reader.read();
+    image.setDevicePixelRatio(scale);
+    return QPixmap::fromImage(std::move(image));
+}
+
+} // namespace
+
+QIcon buttonPicture(const QString& name) {
+    QIcon picture(readPicture(name));
+    picture.addPixmap(readPicture(name + QStringLiteral("@2x"), 2));
+    return picture;
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128})
+        icon.addPixmap(readPicture(QStringLiteral("icon-%1").arg(size)));
+    return icon;
+}
