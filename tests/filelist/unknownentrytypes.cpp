@@ -29,9 +29,6 @@ template <typename Function> Function next(const char* name) {
 
 // Tests that passed without reading a single entry through here proved nothing.
 struct ReadCheck {
-    ReadCheck() = default;
-    ReadCheck(const ReadCheck&) = delete;
-    ReadCheck& operator=(const ReadCheck&) = delete;
     ~ReadCheck() {
         if (entriesRead == 0) {
             std::fputs("unknownentrytypes: no folder entry was read through the override\n",

@@ -86,4 +86,6 @@ done
 # list above put the pointer files.
 running=$(readlink "/proc/$program/exe")
 [ "$running" = "$root/usr/libexec/quorvane/quorvane" ] || fail "running $running"
+# Its pictures are PNG, drawn at build time: nothing SVG is loaded to start.
+! grep -i svg "/proc/$program/maps" || fail "SVG code loaded at start"
 echo "window $window of $running"
