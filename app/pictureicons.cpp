@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/pictureicons.h"
 
+#include <QDir>
 #include <QImageReader>
 #include <QPixmap>
 
@@ -24,8 +25,11 @@ QIcon buttonPicture(const QString& name) {
 }
 
 QIcon programIcon() {
+    // The build decides which sizes go in.
     QIcon icon;
-    for (const int size : {16, 32, 48, 64, 128})
-        icon.addPixmap(readPicture(QStringLiteral("icon-%1").arg(size)));
+    const QStringList sizes = QDir(QStringLiteral(":/pictures"), QStringLiteral("icon-*.png"))
+                                  .entryList(QDir::Files, QDir::NoSort);
+    for (const QString& file : sizes)
+        icon.addPixmap(readPicture(file.chopped(4)));
     return icon;
 }
