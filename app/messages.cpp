@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: MIT
+#include "app/messages.h"
+
+#include "convert/conversionreport.h"
+#include "filelist/leftoutnames.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+#include <cmath>
+
+namespace {
+
+// How one kind of list is split between a message and its details.
+struct ListRule {
+    int inMessage; // entries the message names itself, at most
+    int inDetails; // entries the details name, at most
+    QStringView separator;
+    const char* allListed;   // when the details name every entry
+    const char* firstListed; // %n: when they name only the first entries
+};
+
+constexpr ListRule FailureList{
+    Messages::FailuresInMessage, ConversionReport::FailuresKept, u"\n\n",
+    QT_TRANSLATE_NOOP("Messages", " The details list each one with its reason."),
+    QT_TRANSLATE_N_NOOP("Messages", " The details list the first %n with their reasons.")};
+
+constexpr ListRule NameList{Messages::NamesInMessage, Messages::NamesInDetails, u"\n",
+                            QT_TRANSLATE_NOOP("Messages", " The details list them."),
+                            QT_TRANSLATE_N_NOOP("Messages", " The details list the first %n.")};
+
+// The summary with its entries: all in the message when there are few,
+// otherwise the first ones in the details and how many more there are.
+UserMessage listed(const QString& summary, const QStringList& entries, qsizetype total,
+                   const ListRule& rule) {
+    const QStringList named = entries.mid(0, rule.inDetails);
+    if (total <= rule.inMessage)
+        return {summary + QStringLiteral("\n\n") + named.join(rule.separator), QString()};
+    QString details = named.join(rule.separator);
+    if (total == named.size())
+        return {summary + Messages::tr(rule.allListed), details};
+    details += Messages::tr("\n\n...and %1 more.").arg(total - named.size());
+    return {summary + Messages::tr(rule.firstListed, nullptr, int(named.size())), details};
+}
+
+// Rounded up, so that the estimate never promises too little.
+QString timeLeft(double seconds) {
+    if (seconds < 60.0)
+        return Messages::tr("less than a minute left");
+    const qint64 minutes = qint64(std::ceil(seconds / 60.0));
+    if (minutes < 120)
+        return Messages::tr("about %1 min left").arg(minutes);
+    return Messages::tr("about %1 h %2 min left").arg(minutes / 60).arg(minutes % 60);
+}
+
+} // namespace
+
+UserMessage Messages::endOfRun(const ConversionReport& report) {
+    if (report.batch <= 0)
+        return {tr("No files added."), QString()};
+    if (report.failed <= 0)
+        return {tr("Done."), QString()};
+    QStringList blocks;
+    blocks.reserve(report.failures.size());
+    for (const FileOutcome& outcome : report.failures)
+        blocks << outcome.source + QStringLiteral("\n    ") + outcome.failure;
+    return listed(tr("%1 of %n file(s) failed.", nullptr, report.attempted).arg(report.failed),
+                  blocks, report.failed, FailureList);
+}
+
+UserMessage Messages::leftOut(const LeftOutNames& names) {
+    if (names.isEmpty())
+        return {};
+    QStringList said;
+    if (!names.files.isEmpty())
+        said << tr("%n file(s) were left out: their names are not valid UTF-8 text, so they "
+                   "cannot be passed to the encoder.",
+                   nullptr, int(names.files.size()));
+    if (!names.folders.isEmpty())
+        said << tr("%n folder(s) could not be entered: their names are not valid UTF-8 text, so "
+                   "the files below them are not listed.",
+                   nullptr, int(names.folders.size()));
+    // Files first, then folders.
+    const QStringList all = names.files + names.folders;
+    return listed(said.join(u' '), all, all.size(), NameList);
+}
+
+QString Messages::runStatus(const RunProgress& progress) {
+    QString status = tr("Converting %1 of %2: %3")
+                         .arg(progress.number)
+                         .arg(progress.batchSize)
+                         .arg(QFileInfo(progress.source).fileName());
+    if (progress.fileShare)
+        status += tr(" \u2014 %1 %").arg(int(*progress.fileShare * 100.0));
+    if (progress.secondsLeft)
+        status += QStringLiteral(", ") + timeLeft(*progress.secondsLeft);
+    return status;
+}
