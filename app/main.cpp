@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/commandline.h"
 #include "app/form1.h"
+#include "app/messages.h"
 #include "app/pictureicons.h"
 #include "app/userdialogs.h"
 
@@ -34,6 +35,7 @@ int main(int argc, char* argv[]) {
     if (qtTexts.load(QLocale(), QStringLiteral("qt"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
+    installProgramTexts(app);
 
     QtUserDialogs dialogs;
     Form1 window({QCoreApplication::applicationDirPath(), &dialogs, &HomePageVisit::drawFromClock,

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <QTranslator>
 
 #include <cmath>
 
@@ -95,4 +96,14 @@ QString Messages::runStatus(const RunProgress& progress) {
     if (progress.secondsLeft)
         status += QStringLiteral(", ") + timeLeft(*progress.secondsLeft);
     return status;
+}
+
+bool installProgramTexts(QCoreApplication& app) {
+    // Owned by the application, so it stays installed as long as texts are asked for.
+    auto* catalogue = new QTranslator(&app);
+    if (!catalogue->load(QStringLiteral(":/translations/quorvane_en.qm"))) {
+        delete catalogue;
+        return false;
+    }
+    return QCoreApplication::installTranslator(catalogue);
 }

@@ -39,3 +39,8 @@ class Messages {
     // the time left for the batch, each once known.
     static QString runStatus(const RunProgress& progress);
 };
+
+// Installs the program's own texts. They are written in English and the
+// catalogue only supplies English plurals, so it is loaded whatever the
+// language. Returns whether the catalogue could be loaded.
+bool installProgramTexts(QCoreApplication& app);
