@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#include "app/messages.h"
+#include "convert/conversionreport.h"
+#include "filelist/leftoutnames.h"
+#include <QtTest>
+namespace {
+QStringList numbered(const QString& pattern, int count) {
+    QStringList names(count);
+    std::ranges::generate(names, [&, i = 0]() mutable { return pattern.arg(++i); });
+    return names;
+}
+UserMessage run(int batch, int failed) { // s1 failed for the reason r1, and so on
+    ConversionReport report{batch, batch, failed, {}};
+    for (const QString& source : numbered(u"s%1"_qs, std::min(failed, report.FailuresKept)))
+        report.failures.append({source, u"r"_qs + source.mid(1)});
+    return Messages::endOfRun(report);
+}
+UserMessage left(int files, int folders) {
+    return Messages::leftOut({numbered(u"f%1"_qs, files), numbered(u"d%1/"_qs, folders)});
+}
+UserMessage status(std::optional<double> share, std::optional<double> secondsLeft) {
+    return {Messages::runStatus({2, 5, u"/v/a b.mkv"_qs, share, secondsLeft, 0.0}), QString()};
+}
+const QString Plural = u"%1 files were left out: their names are not valid UTF-8 text, so they "
+                       "cannot be passed to the encoder. %2 folders could not be entered: their "
+                       "names are not valid UTF-8 text, so the files below them are not listed."_qs;
+void row(const char* name, const UserMessage& shown, const QString& text, const QString& end = {}) {
+    const QString tail = end.isEmpty() ? shown.details : shown.details.right(end.size());
+    QTest::newRow(name) << QStringList{shown.text, tail} << QStringList{text, end};
+}
+} // namespace
+class TestMessages : public QObject { // the sentences as the English catalogue words them
+    Q_OBJECT
+  private Q_SLOTS:
+    void initTestCase() { QVERIFY(installProgramTexts(*QCoreApplication::instance())); }
+    void sentences_data() {
+        QTest::addColumn<QStringList>("shown"); // the text, and the details or their end
+        QTest::addColumn<QStringList>("expected");
+        row("no files", run(0, 0), u"No files added."_qs);
+        row("done", run(2, 0), u"Done."_qs);
+        row("1 of 1", run(1, 1), u"1 of 1 file failed.\n\ns1\n    r1"_qs);
+        row("1 of 4", run(4, 1), u"1 of 4 files failed.\n\ns1\n    r1"_qs);
+        row("3 in message", run(4, 3),
+            u"3 of 4 files failed.\n\ns1\n    r1\n\ns2\n    r2\n\ns3\n    r3"_qs);
+        row("4 in details", run(4, 4),
+            u"4 of 4 files failed. The details list each one with its reason."_qs,
+            u"\n    r3\n\ns4\n    r4"_qs);
+        row("over 1000", run(1200, 1003),
+            u"1003 of 1200 files failed. The details list the first 1000 with their reasons."_qs,
+            u"\n\ns1000\n    r1000\n\n...and 3 more."_qs);
+        row("1 file, 1 folder", left(1, 1),
+            u"1 file was left out: its name is not valid UTF-8 text, so it cannot be passed to "
+            "the encoder. 1 folder could not be entered: its name is not valid UTF-8 text, so "
+            "the files below it are not listed.\n\nf1\nd1/"_qs);
+        row("5 in message", left(3, 2), Plural.arg(3).arg(2) + u"\n\nf1\nf2\nf3\nd1/\nd2/"_qs);
+        row("6 in details", left(2, 4), Plural.arg(2).arg(4) + u" The details list them."_qs,
+            u"f1\nf2\nd1/\nd2/\nd3/\nd4/"_qs);
+        row("1002 names", left(999, 3),
+            Plural.arg(999).arg(3) + u" The details list the first 1000."_qs,
+            u"\nf999\nd1/\n\n...and 2 more."_qs);
+        row("no share", status({}, {}), u"Converting 2 of 5: a b.mkv"_qs);
+        const QString at = u"Converting 2 of 5: a b.mkv \u2014 "_qs;
+        row("<1 min", status(0.426, 59.0), at + u"42 %, less than a minute left"_qs);
+        row("61 min", status(0.5, 3601.0), at + u"50 %, about 61 min left"_qs);
+        row("125 min", status(0.0, 7441.0), at + u"0 %, about 2 h 5 min left"_qs);
+    }
+    void sentences() {
+        QFETCH(QStringList, shown);
+        QTEST(shown, "expected");
+    }
+};
+QTEST_GUILESS_MAIN(TestMessages)
+#include "tst_messages.moc"
