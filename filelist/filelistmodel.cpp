@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "filelist/filelistmodel.h"
 
+#include <algorithm>
+
 FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {
     setObjectName(QStringLiteral("fileList"));
 }
@@ -36,11 +38,19 @@ void FileListModel::removeEntry(int position) {
 void FileListModel::exchangeEntries(int first, int second) {
     if (!holds(first) || !holds(second) || first == second)
         return;
-    m_entries.swapItemsAt(first - 1, second - 1);
-    const QModelIndex a = index(first - 1);
-    const QModelIndex b = index(second - 1);
-    Q_EMIT dataChanged(a, a, {Qt::DisplayRole});
-    Q_EMIT dataChanged(b, b, {Qt::DisplayRole});
+    const int upper = std::min(first, second) - 1;
+    const int lower = std::max(first, second) - 1;
+    // The lower entry goes up to the upper place; the upper one, now a row
+    // further down, goes to where the lower one was.
+    moveRow(lower, upper);
+    if (lower - upper > 1)
+        moveRow(upper + 1, lower + 1);
+}
+
+void FileListModel::moveRow(int row, int destination) {
+    beginMoveRows({}, row, row, {}, destination);
+    m_entries.move(row, destination > row ? destination - 1 : destination);
+    endMoveRows();
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {

@@ -9,7 +9,9 @@
 // its text, the full path of a source file; two entries may hold the same.
 //
 // Positions are 1-based and dense, as the user counts them; the model's rows
-// are the same entries counted from 0.
+// are the same entries counted from 0. An entry's identity is its model
+// index: whatever holds a QPersistentModelIndex to it follows it through every
+// insertion, removal and exchange, and finds it invalid once it is removed.
 class FileListModel : public QAbstractListModel {
     Q_OBJECT
   public:
@@ -29,7 +31,7 @@ class FileListModel : public QAbstractListModel {
     void insertEntries(int position, const QStringList& texts);
     // Later entries move up by one; a position the list does not hold is ignored.
     void removeEntry(int position);
-    // Exchanges the texts of two entries.
+    // Exchanges two entries: each takes the other's place, as moves of rows.
     void exchangeEntries(int first, int second);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -40,6 +42,8 @@ class FileListModel : public QAbstractListModel {
 
   private:
     bool holds(int position) const { return position >= 1 && position <= count(); }
+    // Moves the entry at the row to stand before the entry now at destination.
+    void moveRow(int row, int destination);
 
     QStringList m_entries;
 };

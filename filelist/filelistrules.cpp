@@ -6,15 +6,11 @@
 #include <QItemSelectionModel>
 
 FileListRules::FileListRules(FileListModel& list, QItemSelectionModel& selection, QObject* parent)
-    : QObject(parent), m_list(list), m_selection(selection) {
-    connect(
-        &m_list, &QAbstractItemModel::rowsRemoved, this,
-        [this](const QModelIndex&, int first, int last) { entriesRemoved(first + 1, last + 1); });
-}
+    : QObject(parent), m_list(list), m_selection(selection) {}
 
-int FileListRules::selectedPosition() const {
+QModelIndex FileListRules::selectedEntry() const {
     const QModelIndexList rows = m_selection.selectedRows();
-    return rows.isEmpty() ? 0 : rows.constFirst().row() + 1;
+    return rows.isEmpty() ? QModelIndex() : rows.constFirst();
 }
 
 void FileListRules::select(int position) {
@@ -23,40 +19,33 @@ void FileListRules::select(int position) {
 }
 
 void FileListRules::removeSelectedEntry() {
-    const int position = selectedPosition();
-    if (position < 1 || position > m_list.count())
+    const QModelIndex entry = selectedEntry();
+    if (!entry.isValid())
         return;
-    m_list.removeEntry(position);
+    m_list.removeEntry(entry.row() + 1);
     m_selection.clearSelection();
-}
-
-void FileListRules::entriesRemoved(int firstPosition, int lastPosition) {
-    // Follow the dragged entry past the removal; forget it when it was removed.
-    if (m_dragEntry > lastPosition)
-        m_dragEntry -= lastPosition - firstPosition + 1;
-    else if (m_dragEntry >= firstPosition)
-        m_dragEntry = 0;
 }
 
 void FileListRules::itemClicked() {
     m_acceptsDrops = false;
-    m_dragEntry = selectedPosition();
+    m_dragEntry = selectedEntry();
 }
 
 void FileListRules::pointerMoved(int hoverPosition, int screenRow) {
     if (!m_dragging)
         return;
     const int count = m_list.count();
-    if (hoverPosition < 1 || hoverPosition > count || m_dragEntry < 1 || m_dragEntry > count)
+    if (hoverPosition < 1 || hoverPosition > count || !m_dragEntry.isValid())
         return;
+    const int dragPosition = m_dragEntry.row() + 1;
     // Equal texts stay where they are: exchanging them would change nothing
-    // the user can see, yet move the dragged position.
-    if (m_list.textAt(hoverPosition) == m_list.textAt(m_dragEntry))
+    // the user can see, yet move the dragged entry.
+    if (m_list.textAt(hoverPosition) == m_list.textAt(dragPosition))
         return;
 
-    m_list.exchangeEntries(m_dragEntry, hoverPosition);
+    // The exchange moves the dragged entry itself, so it stays m_dragEntry.
+    m_list.exchangeEntries(dragPosition, hoverPosition);
     select(hoverPosition);
-    m_dragEntry = hoverPosition;
 
     if (screenRow < ScrollUpBelowRow) {
         if (hoverPosition - 1 > 0)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPersistentModelIndex>
 
 class FileListModel;
 class QItemSelectionModel;
@@ -12,7 +13,8 @@ class QItemSelectionModel;
 // The drag gesture: a press arms it, a click on an entry remembers that entry
 // as the dragged one, and every move over another entry while armed exchanges
 // the two, so the dragged text travels with the pointer. The dragged entry is
-// remembered by position and follows any removal from the list.
+// held by its model index, so it follows every edit of the list and is
+// forgotten once removed.
 class FileListRules : public QObject {
     Q_OBJECT
   public:
@@ -43,13 +45,12 @@ class FileListRules : public QObject {
     void scrollRequested(int position);
 
   private:
-    int selectedPosition() const;
+    QModelIndex selectedEntry() const;
     void select(int position);
-    void entriesRemoved(int firstPosition, int lastPosition);
 
     FileListModel& m_list;
     QItemSelectionModel& m_selection;
     bool m_dragging = false;
-    int m_dragEntry = 0; // the entry that holds the dragged text; 0 for none
+    QPersistentModelIndex m_dragEntry; // the entry that holds the dragged text
     bool m_acceptsDrops = true;
 };

@@ -71,7 +71,8 @@ class FileListTest : public QObject {
     void blankSpaceAndEmptyList();
     void laterPressWithoutClickMovesRememberedEntry();
     void removedDragEntryIsNeverTouched();
-    void dragEntryFollowsEarlierRemoval();
+    void dragEntryFollowsEdits_data();
+    void dragEntryFollowsEdits();
     void firstClickEndsDrops();
 };
 
@@ -106,8 +107,11 @@ void FileListTest::modelEdits_data() {
     QTest::newRow("remove middle") << u"remove 2"_qs << QStringList{"a", "c"} << u"removed 1-1"_qs;
     QTest::newRow("remove beyond the end") << u"remove 4"_qs << letters(3) << QString();
     QTest::newRow("remove position 0") << u"remove 0"_qs << letters(3) << QString();
+    // As moves, so that whatever holds an entry follows it.
     QTest::newRow("exchange") << u"exchange 1 3"_qs << QStringList{"c", "b", "a"}
-                              << u"changed 0-0 changed 2-2"_qs;
+                              << u"moved 2-2 to 0 moved 1-1 to 3"_qs;
+    QTest::newRow("exchange neighbours") << u"exchange 3 2"_qs << QStringList{"a", "c", "b"}
+                                         << u"moved 2-2 to 1"_qs;
     QTest::newRow("exchange out of range") << u"exchange 1 4"_qs << letters(3) << QString();
 }
 
@@ -128,6 +132,10 @@ void FileListTest::modelEdits() {
     connect(&model, &QAbstractItemModel::dataChanged, this,
             [&seen](const QModelIndex& from, const QModelIndex& to) {
                 seen << QStringLiteral("changed %1-%2").arg(from.row()).arg(to.row());
+            });
+    connect(&model, &QAbstractItemModel::rowsMoved, this,
+            [&seen](const QModelIndex&, int first, int last, const QModelIndex&, int to) {
+                seen << QStringLiteral("moved %1-%2 to %3").arg(first).arg(last).arg(to);
             });
     const QStringList words = edit.split(u' ');
     if (words[0] == u"insert"_qs)
@@ -283,15 +291,32 @@ void FileListTest::removedDragEntryIsNeverTouched() {
     QCOMPARE(list.texts(), QStringList({"a", "b", "z"}));
 }
 
-void FileListTest::dragEntryFollowsEarlierRemoval() {
+void FileListTest::dragEntryFollowsEdits_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<int>("hover");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("removal above") << u"remove"_qs << 3 << QStringList({"b", "d", "c"});
+    // A walk's chunk above the clicked entry once made the next drag move another one.
+    QTest::newRow("insertion above")
+        << u"insert"_qs << 6 << QStringList({"x", "y", "a", "b", "d", "c"});
+}
+
+void FileListTest::dragEntryFollowsEdits() {
+    QFETCH(QString, edit);
+    QFETCH(int, hover);
+    QFETCH(QStringList, expected);
     List list(letters(4));
     ::drag(list, 3, {});
-    list.select(1);
-    list.rules.removeSelectedEntry();
+    if (edit == u"remove"_qs) {
+        list.select(1);
+        list.rules.removeSelectedEntry();
+    } else {
+        list.model.insertEntries(1, {u"x"_qs, u"y"_qs});
+    }
     list.rules.buttonPressed();
-    list.rules.pointerMoved(3, QuietRow);
+    list.rules.pointerMoved(hover, QuietRow);
     list.rules.buttonReleased();
-    QCOMPARE(list.texts(), QStringList({"b", "d", "c"}));
+    QCOMPARE(list.texts(), expected);
 }
 
 void FileListTest::firstClickEndsDrops() {
