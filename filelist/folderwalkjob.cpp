@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "filelist/folderwalkjob.h"
 
-#include "common/pointerrules.h"
 #include "filelist/filelistmodel.h"
 
 #include <QTimer>
@@ -18,11 +17,15 @@ struct FolderWalkJob::Worker {
     std::atomic<bool> stop{false};
 };
 
-FolderWalkJob::FolderWalkJob(FileListModel& list, PointerRules& pointer, QObject* parent, Walk walk)
-    : QObject(parent), m_list(list), m_pointer(pointer), m_walk(std::move(walk)) {
-    connect(
-        &m_list, &QAbstractItemModel::rowsRemoved, this,
-        [this](const QModelIndex&, int first, int last) { entriesRemoved(first + 1, last + 1); });
+FolderWalkJob::FolderWalkJob(FileListModel& list, QObject* parent, Walk walk)
+    : QObject(parent), m_list(list), m_walk(std::move(walk)) {
+    // The find's place stays where it was when the entry it follows goes.
+    connect(&m_list, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (m_lastAppended.isValid() && m_lastAppended.row() >= first &&
+                    m_lastAppended.row() <= last)
+                    m_lastAppended = m_list.index(first - 1);
+            });
 }
 
 FolderWalkJob::~FolderWalkJob() {
@@ -36,8 +39,7 @@ FolderWalkJob::~FolderWalkJob() {
 bool FolderWalkJob::start(const QString& chosenFolder) {
     if (m_running)
         return false;
-    m_running = true;
-    m_pointer.setCode(PointerCode::Hourglass);
+    setRunning(true);
 
     m_worker = std::make_shared<Worker>();
     m_worker->job = this;
@@ -57,29 +59,29 @@ void FolderWalkJob::walked(const FolderWalkResult& found) {
     m_found = found.entries;
     m_leftOut = found.leftOut;
     m_appended = 0;
-    m_insertAt = m_list.count() + 1;
+    m_lastAppended = m_list.index(m_list.count() - 1);
     appendChunk();
 }
 
 void FolderWalkJob::appendChunk() {
     const QStringList chunk = m_found.mid(m_appended, ChunkSize);
-    m_list.insertEntries(m_insertAt, chunk);
+    const int row = m_lastAppended.isValid() ? m_lastAppended.row() + 1 : 0;
+    m_list.insertEntries(row + 1, chunk);
+    if (!chunk.isEmpty())
+        m_lastAppended = m_list.index(row + int(chunk.size()) - 1);
     m_appended += chunk.size();
-    m_insertAt += int(chunk.size());
     if (m_appended < m_found.size()) {
         QTimer::singleShot(0, this, &FolderWalkJob::appendChunk);
         return;
     }
     const int added = int(m_found.size());
     m_found.clear();
-    m_insertAt = 0;
-    m_running = false;
-    m_pointer.setCode(PointerCode::Default);
+    m_lastAppended = QPersistentModelIndex();
+    setRunning(false);
     Q_EMIT finished(added, std::exchange(m_leftOut, {}));
 }
 
-void FolderWalkJob::entriesRemoved(int firstPosition, int lastPosition) {
-    // Entries removed ahead of the next chunk's place move that place up.
-    if (m_insertAt > firstPosition)
-        m_insertAt -= std::min(lastPosition, m_insertAt - 1) - firstPosition + 1;
+void FolderWalkJob::setRunning(bool running) {
+    m_running = running;
+    Q_EMIT runningChanged(running);
 }

@@ -4,6 +4,7 @@
 #include "filelist/folderwalk.h"
 
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +13,6 @@
 #include <memory>
 
 class FileListModel;
-class PointerRules;
 
 // Runs the folder walk of one "Add All MKV File(s) In Folder" command on a
 // worker thread, so the window stays responsive however large the tree. The
@@ -20,8 +20,8 @@ class PointerRules;
 // entries are then appended here, on the thread that owns the list, in walk
 // order and a chunk per turn of the event loop, so that even a very large
 // find never holds up the window. The find stays in one piece: what else is
-// added while its chunks go in comes after it. The window shows the hourglass
-// from the start until the last entry is in.
+// added while its chunks go in comes after it. The job counts as running from
+// the start until the last entry is in.
 //
 // The job never waits for its worker: one blocked in a hung network mount is
 // left to end on its own, or with the program, and its find is then dropped.
@@ -35,8 +35,7 @@ class FolderWalkJob : public QObject {
     using Walk =
         std::function<FolderWalkResult(const QString& chosenFolder, const std::atomic<bool>* stop)>;
 
-    FolderWalkJob(FileListModel& list, PointerRules& pointer, QObject* parent = nullptr,
-                  Walk walk = walkFolder);
+    explicit FolderWalkJob(FileListModel& list, QObject* parent = nullptr, Walk walk = walkFolder);
     // Tells a walk under way to stop, without waiting for it; nothing more is appended then.
     ~FolderWalkJob() override;
 
@@ -46,8 +45,9 @@ class FolderWalkJob : public QObject {
     bool start(const QString& chosenFolder);
 
   Q_SIGNALS:
-    // The entries are in the list and the pointer is back to the default;
-    // leftOut holds what the walk could not add for its name.
+    void runningChanged(bool running);
+    // The entries are in the list and the job no longer runs; leftOut holds
+    // what the walk could not add for its name.
     void finished(int added, const LeftOutNames& leftOut);
 
   private:
@@ -55,15 +55,16 @@ class FolderWalkJob : public QObject {
 
     void walked(const FolderWalkResult& found);
     void appendChunk();
-    void entriesRemoved(int firstPosition, int lastPosition);
+    void setRunning(bool running);
 
     FileListModel& m_list;
-    PointerRules& m_pointer;
     Walk m_walk;
     std::shared_ptr<Worker> m_worker; // the last walk's
     QStringList m_found;              // what the last walk found, on this thread
     LeftOutNames m_leftOut;
     qsizetype m_appended = 0;
-    int m_insertAt = 0; // where the next chunk goes; 0 while none is pending
+    // The last entry of the find put in so far; the next chunk goes after it,
+    // or at the top when it and everything above it were removed.
+    QPersistentModelIndex m_lastAppended;
     bool m_running = false;
 };

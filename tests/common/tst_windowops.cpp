@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "common/cursorfile.h"
 #include "common/homepage.h"
-#include "common/pointerrules.h"
 #include "common/windowops.h"
 
 #include <QFile>
@@ -17,8 +16,6 @@ class WindowOpsTest : public QObject {
     void homePageOpensOnlyOnSeven_data();
     void homePageOpensOnlyOnSeven();
     void clockDrawStaysInRange();
-    void pointerRules_data();
-    void pointerRules();
     void cursorHotspot_data();
     void cursorHotspot();
 };
@@ -105,30 +102,6 @@ void WindowOpsTest::clockDrawStaysInRange() {
         const int draw = HomePageVisit::drawFromClock();
         QVERIFY2(draw >= 1 && draw <= 100, qPrintable(QString::number(draw)));
     }
-}
-
-void WindowOpsTest::pointerRules_data() {
-    QTest::addColumn<int>("start");
-    QTest::addColumn<bool>("overButton");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("arrow over button") << 0 << true << 99;
-    QTest::newRow("hand over button") << 99 << true << 99;
-    QTest::newRow("busy over button") << 11 << true << 11;
-    QTest::newRow("hand over background") << 99 << false << 0;
-    QTest::newRow("arrow over background") << 0 << false << 0;
-    QTest::newRow("busy over background") << 11 << false << 11;
-}
-
-void WindowOpsTest::pointerRules() {
-    QFETCH(int, start);
-    QFETCH(bool, overButton);
-    QFETCH(int, expected);
-    PointerRules rules;
-    rules.setCode(PointerCode(start));
-    QSignalSpy changes(&rules, &PointerRules::codeChanged);
-    overButton ? rules.pointerOverButton() : rules.pointerOverBackground();
-    QCOMPARE(int(rules.code()), expected);
-    QCOMPARE(changes.size(), start == expected ? 0 : 1);
 }
 
 void WindowOpsTest::cursorHotspot_data() {

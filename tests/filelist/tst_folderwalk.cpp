@@ -2,7 +2,6 @@
 // The folder walk over real trees in a temporary folder: what is found, in
 // which order, and what is passed over.
 
-#include "common/pointerrules.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/folderwalk.h"
 #include "filelist/folderwalkjob.h"
@@ -326,12 +325,16 @@ void FolderWalkTest::jobAppendsInChunks_data() {
     QTest::newRow("one more than a chunk") << overChunk << 2 << QString();
     QTest::newRow("a drop between chunks comes after the find") << overChunk << 3 << u"append"_qs;
     QTest::newRow("a removal ahead of the find between chunks") << overChunk << 2 << u"remove"_qs;
+    // The next chunk goes where the removed one was, not a row further down.
+    QTest::newRow("the find's last entry removed between chunks")
+        << overChunk << 2 << u"remove last"_qs;
+    QTest::newRow("everything removed between chunks") << overChunk << 2 << u"remove all"_qs;
 }
 
 void FolderWalkTest::jobAppendsInChunks() {
     // The list gets exactly what the walk found, after what it held, in walk
-    // order and in one piece, a chunk per turn of the event loop; the
-    // hourglass lasts until the last entry is in.
+    // order and in one piece, a chunk per turn of the event loop; the job
+    // runs until the last entry is in.
     QFETCH(int, videos);
     QFETCH(int, insertions);
     QFETCH(QString, betweenChunks);
@@ -342,33 +345,39 @@ void FolderWalkTest::jobAppendsInChunks() {
     QVERIFY(makeTree(root.path(), layout));
     FileListModel list;
     list.appendEntry(QStringLiteral("/old.mkv"));
-    PointerRules pointer;
-    FolderWalkJob job(list, pointer);
+    FolderWalkJob job(list);
     QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
     QSignalSpy finished(&job, &FolderWalkJob::finished);
-    int pointerWhenLast = -1;
+    QSignalSpy running(&job, &FolderWalkJob::runningChanged);
+    bool runningWhenLast = false;
     connect(&list, &QAbstractItemModel::rowsInserted, this, [&] {
-        pointerWhenLast = int(pointer.code());
+        runningWhenLast = job.running();
         if (inserted.count() == 1 && job.running()) {
             QTimer::singleShot(0, this, [&] {
                 if (betweenChunks == u"append"_qs)
                     list.appendEntry(QStringLiteral("/late.mkv"));
                 else if (betweenChunks == u"remove"_qs)
                     list.removeEntry(1);
+                else if (betweenChunks == u"remove last"_qs)
+                    list.removeEntry(list.count());
+                else if (betweenChunks == u"remove all"_qs)
+                    while (list.count() > 0)
+                        list.removeEntry(1);
             });
         }
     });
 
     QVERIFY(job.start(root.path()));
     QVERIFY(!job.start(root.path())); // one walk at a time
-    QCOMPARE(int(pointer.code()), int(PointerCode::Hourglass));
+    QVERIFY(job.running());
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
     QCOMPARE(finished.at(0).at(0).toInt(), videos);
     QCOMPARE(inserted.count(), insertions);
-    if (betweenChunks.isEmpty() && insertions > 0)
-        QCOMPARE(pointerWhenLast, int(PointerCode::Hourglass));
-    QCOMPARE(int(pointer.code()), int(PointerCode::Default));
+    if (insertions > 0)
+        QVERIFY(runningWhenLast);
     QVERIFY(!job.running());
+    QCOMPARE(running.count(), 2);
+    QCOMPARE(running.at(1).at(0).toBool(), false);
     QStringList texts;
     for (int position = 1; position <= list.count(); ++position)
         texts << list.textAt(position);
@@ -377,6 +386,10 @@ void FolderWalkTest::jobAppendsInChunks() {
         expected << u"/late.mkv"_qs;
     else if (betweenChunks == u"remove"_qs)
         expected.removeFirst();
+    else if (betweenChunks == u"remove last"_qs)
+        expected.removeAt(FolderWalkJob::ChunkSize);
+    else if (betweenChunks == u"remove all"_qs)
+        expected = expected.mid(FolderWalkJob::ChunkSize + 1);
     QCOMPARE(texts, expected);
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/openqueue.h"
+#include "filelist/openqueue.h"
 
 #include "filelist/filelistmodel.h"
 #include "filelist/folderwalkjob.h"

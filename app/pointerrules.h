@@ -16,8 +16,9 @@ class PointerRules : public QObject {
 
     PointerCode code() const { return m_code; }
 
-    // Set by long work (the folder walk, the conversion run) at its start and end.
-    void setCode(PointerCode code);
+    // Long work (a folder walk, a conversion run) is under way, or no longer:
+    // the hourglass while it is, the arrow after.
+    void setBusy(bool busy);
 
     // The pointer moved over one of the three command buttons.
     void pointerOverButton();
@@ -28,5 +29,7 @@ class PointerRules : public QObject {
     void codeChanged(PointerCode code);
 
   private:
+    void setCode(PointerCode code);
+
     PointerCode m_code = PointerCode::Default;
 };
