@@ -6,7 +6,6 @@
 //
 //   bench_conversion [rounds]
 
-#include "common/pointerrules.h"
 #include "convert/conversionrun.h"
 #include "convert/encodercommand.h"
 #include "convert/outputnaming.h"
@@ -86,12 +85,11 @@ int main(int argc, char* argv[]) {
 
     FileListModel list;
     list.insertEntries(1, sources);
-    PointerRules pointer;
-    ConversionRun conversion(list, pointer, emptyProgramFolder.path());
-    QString message;
+    ConversionRun conversion(list, emptyProgramFolder.path());
+    int failed = -1;
     QEventLoop runEnded;
-    QObject::connect(&conversion, &ConversionRun::finished, [&](const QString& text) {
-        message = text;
+    QObject::connect(&conversion, &ConversionRun::finished, [&](const ConversionReport& report) {
+        failed = report.failed;
         runEnded.quit();
     });
 
@@ -105,7 +103,7 @@ int main(int argc, char* argv[]) {
          [&] {
              conversion.start();
              runEnded.exec();
-             return message == ConversionRun::doneMessage();
+             return failed == 0;
          },
          {}},
         {"QProcess loop",

@@ -1,118 +1,109 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "convert/conversionreport.h"
 #include "convert/encodercommand.h"
-#include "convert/encoderjob.h"
-#include "convert/encoderprogress.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QString>
-#include <QStringList>
 
+#include <vector>
+
+class FileConversion;
 class FileListModel;
-class PointerRules;
 
-struct ConversionFailure {
-    QString source;
-    QString reason;
-};
-
-// Converts every entry of the batch, in order, one encoder run at a time.
+// Converts the batch: the entries in the list when the run starts, each at
+// most once, and exactly once unless it is removed before its turn.
 //
 // The run is driven by events: start() launches the first file and returns,
-// and the end of each encoder launches the next. The batch is the entries in
-// the list when the run begins; entry i is read when file i begins, so a
-// reorder during the run changes what comes next, and the count is read again
-// for each file's progress value. Entries removed or inserted at or before the
-// file under way move the run's place with them, so none is skipped or done
-// twice; entries added after the batch are not converted. The run keeps no
-// copy of the list.
+// and the end of each file launches the next. The next file is the first entry
+// of the batch, in the list's order at that moment, that has not begun, so a
+// reorder during the run changes what comes next, and nothing is skipped or
+// done twice. Entries are held by their model indexes, so two entries with the
+// same text are two files; entries added during the run are not part of it.
+//
+// The run reports data: the bar's value, each file's outcome, where the run
+// is, and at the end a report. It is idle again before the report goes out.
 class ConversionRun : public QObject {
     Q_OBJECT
   public:
-    static QString noFilesMessage() { return tr("No files added."); }
-    static QString doneMessage() { return tr("Done."); }
-    // Beyond this many failures the list goes to the message's details.
-    static constexpr int FailuresInMessage = 3;
-    // The details name this many failures at most: a longer text would only
-    // hold up the window that shows it.
-    static constexpr int FailuresInDetails = 1000;
+    enum class State {
+        Idle,
+        Converting,
+        Abandoned, // the program is ending; nothing more starts
+    };
+    Q_ENUM(State)
 
-    ConversionRun(FileListModel& list, PointerRules& pointer, QString programFolder,
-                  QObject* parent = nullptr);
+    ConversionRun(FileListModel& list, QString programFolder, QObject* parent = nullptr);
+
+    State state() const { return m_state; }
 
   public Q_SLOTS:
-    // Begins converting the batch. Ignored while a run is under way.
+    // Begins converting the batch. Ignored unless idle.
     void start();
-    // The program is ending: the run stops where it is, the encoder runs on,
-    // and nothing more is started or shown.
+    // The program is ending: the run stops where it is, its encoders run on,
+    // and nothing more is started or reported.
     void abandon();
 
   Q_SIGNALS:
+    void stateChanged(ConversionRun::State state);
+    // The bar's value: at each file's start the files begun, that one
+    // included, over the entries in the list, times 100; 0 at the end.
+    // Begun files whose entries were removed count on neither side.
     void progressChanged(float value);
-    void converting(int position, const QString& source);
-    // What the run is doing, in a sentence: the file under way and, once the
-    // encoder has told the file's length, how far it has got and the time
-    // left for the batch. Sent a few times a second at most; empty at the end.
-    void statusChanged(const QString& status);
-    // The share of the batch done, from 0 to 1, counting the part of the file
-    // under way; sent with the status.
-    void batchShareChanged(double share);
-    // The run is over and the pointer and the bar are back at rest.
-    void finished(const QString& message, const QString& details);
+    // A file of the batch begins; number counts the files begun so far.
+    void fileBegun(int number, const QString& source);
+    // Where the run is; sent a few times a second at most while an encoder works.
+    void progressed(const RunProgress& progress);
+    void fileFinished(const FileOutcome& outcome);
+    // The run is over: sent once it is idle again, after the bar went to 0.
+    void finished(const ConversionReport& report);
 
   private:
-    void convertNext();
-    void entriesRemoved(int firstPosition, int lastPosition);
-    void entriesInserted(int firstPosition, int lastPosition);
-    // Empty when the file may go to the encoder, else why not.
-    QString refusal(const QString& source) const;
-    void encoderSaid(const QString& line);
-    void showStatus();
+    // Files that fail before any encoder starts are checked back to back, but
+    // never more of them nor for longer than this; then the window gets its turn.
+    static constexpr int RefusalsPerTurn = 100;
+    static constexpr qint64 RefusalTurnNs = 20'000'000;
+    // Encoders under way at once.
+    static constexpr std::size_t Slots = 1;
+
+    struct UnderWay {
+        FileConversion* job = nullptr; // a child of the run
+        int number = 0;
+    };
+
+    void setState(State state);
+    void startFiles();
+    // The next entry of the batch to begin; invalid when none is left.
+    QPersistentModelIndex takeNext();
+    qsizetype filesWaiting() const;
+    void fileEnded(FileConversion* job, const FileOutcome& outcome);
+    void record(const FileOutcome& outcome);
+    void reportProgress();
     // Seconds left for the whole batch, from the pace so far; empty until
     // the file under way has a known length.
-    std::optional<double> secondsLeft() const;
-    void encoderEnded(const EncoderEnd& end);
-    void recordFailure(const QString& reason);
+    std::optional<double> secondsLeft(const UnderWay& file) const;
     void finish();
-    // The closing message, and the details that go with it.
-    QString endMessage(QString& details) const;
 
     FileListModel& m_list;
-    PointerRules& m_pointer;
-    QString m_programFolder;
-    EncoderJob m_encoder;
+    const QString m_programFolder;
+    State m_state = State::Idle;
 
     // One run's state.
-    EncoderLookup m_lookup;
-    int m_files = 0;    // the batch's last position; moves only with edits within it
-    int m_position = 0; // the file under way
-    int m_attempted = 0;
-    QString m_source;
-    QString m_output;
-    QString m_lastErrorLine;   // what the encoder under way said last
-    QString m_outputErrorLine; // its first line that shows a failed write
-    EncoderProgress m_fileProgress;
+    EncoderLookup m_encoder;
+    QList<QPersistentModelIndex> m_waiting; // the batch's entries not begun yet
+    bool m_waitingOutOfOrder = false;       // the list was reordered since m_waiting was
+    std::vector<UnderWay> m_underWay;
+    int m_begun = 0;
+    QList<QPersistentModelIndex> m_begunEntries; // those still in the list
+    int m_begunRemoved = 0;
+    ConversionReport m_report;
     QElapsedTimer m_runClock;
-    QElapsedTimer m_sinceStatus;
-    double m_encodedBefore = 0.0;  // seconds of input encoded in the files before this one
+    QElapsedTimer m_sinceProgress;
+    double m_encodedBefore = 0.0;  // seconds of input encoded in the files ended so far
     double m_knownDurations = 0.0; // the lengths of those files, where known
     int m_filesWithDuration = 0;
-    int m_failed = 0;
-    QList<ConversionFailure> m_failures; // the first FailuresInDetails of them
-    // What the output path held before the encoder ran, to tell whether the
-    // encoder wrote it: an encoder may refuse to overwrite and still end with 0.
-    struct FileState {
-        bool exists = false;
-        QDateTime modified;
-        qint64 size = -1;
-        static FileState of(const QString& path);
-        bool operator==(const FileState&) const = default;
-    };
-    FileState m_outputBefore;
-    bool m_running = false;
-    bool m_abandoned = false;
 };

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The encoder job and the batch run against the fake encoder.
 
-#include "common/pointerrules.h"
 #include "convert/conversionrun.h"
+#include "convert/encoderjob.h"
 #include "convert/outputnaming.h"
 #include "fakeencoder.h"
 #include "filelist/filelistmodel.h"
+#include "filelist/folderwalkjob.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -17,10 +18,9 @@ namespace {
 
 constexpr int RunTimeout = 30000;
 
-// A batch and the pointer the run sets, as the window holds them.
+// The batch, as the window holds it.
 struct Batch {
     FileListModel list;
-    PointerRules pointer;
     QStringList texts() const {
         QStringList all;
         for (int position = 1; position <= list.count(); ++position)
@@ -29,28 +29,45 @@ struct Batch {
     }
 };
 
-// Starts the run and returns everything it showed, in order, once it has
+// "report <batch> <attempted> <failed>", then each failure kept as
+// "<source>: <reason>", one a line.
+QString describe(const ConversionReport& report) {
+    QString text = QStringLiteral("report %1 %2 %3")
+                       .arg(report.batch)
+                       .arg(report.attempted)
+                       .arg(report.failed);
+    for (const FileOutcome& failure : report.failures)
+        text += u"\n"_qs + failure.source + u": "_qs + failure.failure;
+    return text;
+}
+
+// Starts the run and returns everything it reported, in order, once it has
 // ended (or, for a run that is abandoned, once it has stopped).
-QStringList record(ConversionRun& run, PointerRules& pointer, QString* details = nullptr,
+QStringList record(ConversionRun& run, ConversionReport* report = nullptr,
                    const bool* abandoned = nullptr) {
     QStringList events;
     bool ended = false;
     QObject context;
-    QObject::connect(&pointer, &PointerRules::codeChanged, &context, [&events](PointerCode code) {
-        events.append(u"pointer "_qs + QString::number(int(code)));
-    });
+    QObject::connect(&run, &ConversionRun::stateChanged, &context,
+                     [&events](ConversionRun::State state) {
+                         events.append(u"state "_qs + QString::fromLatin1(QMetaEnum::fromType<
+                                                                              ConversionRun::State>()
+                                                                              .valueToKey(int(state))));
+                     });
     QObject::connect(&run, &ConversionRun::progressChanged, &context, [&events](float value) {
         events.append(u"bar "_qs + QString::number(value, 'g', 8));
     });
-    QObject::connect(&run, &ConversionRun::converting, &context,
-                     [&events](int position, const QString&) {
-                         events.append(u"file "_qs + QString::number(position));
+    QObject::connect(&run, &ConversionRun::fileBegun, &context,
+                     [&events](int number, const QString&) {
+                         events.append(u"file "_qs + QString::number(number));
                      });
     QObject::connect(&run, &ConversionRun::finished, &context,
-                     [&](const QString& message, const QString& more) {
-                         events.append(u"message "_qs + message);
-                         if (details)
-                             *details = more;
+                     [&](const ConversionReport& ending) {
+                         // Idle before it reports, so a handler may start the next run.
+                         QCOMPARE(run.state(), ConversionRun::State::Idle);
+                         events.append(describe(ending));
+                         if (report)
+                             *report = ending;
                          ended = true;
                      });
     run.start();
@@ -112,8 +129,7 @@ class ConversionRunTest : public QObject {
     void filesInListOrder();
     void failuresReported_data();
     void failuresReported();
-    void manyFailuresInDetails_data();
-    void manyFailuresInDetails();
+    void manyFailuresKept();
     void listChangesDuringRun_data();
     void listChangesDuringRun();
     void startDuringRunIgnored();
@@ -219,7 +235,7 @@ void ConversionRunTest::runLeavesEventLoopFree() {
             batch.list.appendEntry(fake.videos() + QStringLiteral("/clip%1.mkv").arg(i));
     }
     QTemporaryDir emptyPath;
-    ConversionRun run(batch.list, batch.pointer, fake.programFolder());
+    ConversionRun run(batch.list, fake.programFolder());
     PathSwap path(emptyPath.path());
 
     QElapsedTimer clock;
@@ -236,12 +252,11 @@ void ConversionRunTest::runLeavesEventLoopFree() {
     });
     timer.start(0);
     clock.start();
-    const QString message = record(run, batch.pointer).constLast();
+    const QString report = record(run).constLast();
     longest = std::max(longest, clock.elapsed() - last);
-    QVERIFY2(message.startsWith(slowEncoder
-                                    ? u"message Done."_qs
-                                    : QStringLiteral("message %1 of %1 files failed.").arg(files)),
-             qPrintable(message));
+    QVERIFY2(report.startsWith(
+                 QStringLiteral("report %1 %1 %2").arg(files).arg(slowEncoder ? 0 : files)),
+             qPrintable(report));
     QVERIFY(ticksDuringRun > 0);
     QVERIFY2(longest < 50, qPrintable(QStringLiteral("stalled %1 ms").arg(longest)));
 }
@@ -281,18 +296,15 @@ void ConversionRunTest::abandonedChildRunsOn() {
 void ConversionRunTest::progressAndEnd_data() {
     QTest::addColumn<int>("files");
     QTest::addColumn<QStringList>("events");
-    QTest::newRow("empty list") << 0 << QStringList{u"message No files added."_qs};
+    QTest::newRow("empty list") << 0 << QStringList{u"report 0 0 0"_qs};
     QTest::newRow("one file") << 1
-                              << QStringList{u"pointer 11"_qs, u"bar 100"_qs, u"file 1"_qs,
-                                             u"pointer 0"_qs,  u"bar 0"_qs,   u"message Done."_qs};
-    // The pointer is reset to the arrow during file 1, as the end of a folder
-    // walk does; every file shows the hourglass again.
-    QTest::newRow("three files") << 3 << QStringList{u"pointer 11"_qs, u"bar 33.333332"_qs,
-                                                     u"file 1"_qs,     u"pointer 0"_qs,
-                                                     u"pointer 11"_qs, u"bar 66.666664"_qs,
-                                                     u"file 2"_qs,     u"bar 100"_qs,
-                                                     u"file 3"_qs,     u"pointer 0"_qs,
-                                                     u"bar 0"_qs,      u"message Done."_qs};
+                              << QStringList{u"state Converting"_qs, u"bar 100"_qs, u"file 1"_qs,
+                                             u"state Idle"_qs,       u"bar 0"_qs,   u"report 1 1 0"_qs};
+    QTest::newRow("three files") << 3 << QStringList{u"state Converting"_qs, u"bar 33.333332"_qs,
+                                                     u"file 1"_qs,           u"bar 66.666664"_qs,
+                                                     u"file 2"_qs,           u"bar 100"_qs,
+                                                     u"file 3"_qs,           u"state Idle"_qs,
+                                                     u"bar 0"_qs,            u"report 3 3 0"_qs};
 }
 
 void ConversionRunTest::progressAndEnd() {
@@ -302,12 +314,8 @@ void ConversionRunTest::progressAndEnd() {
     Batch entries;
     for (int i = 1; i <= files; ++i)
         entries.list.appendEntry(fake.source(QStringLiteral("clip%1.mkv").arg(i)));
-    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
-    connect(&run, &ConversionRun::converting, this, [&entries, files](int position) {
-        if (position == 1 && files > 1)
-            QTimer::singleShot(0, [&entries] { entries.pointer.setCode(PointerCode::Default); });
-    });
-    QCOMPARE(record(run, entries.pointer), events);
+    ConversionRun run(entries.list, fake.programFolder());
+    QCOMPARE(record(run), events);
     QCOMPARE(fake.inputs(), entries.texts());
 }
 
@@ -327,8 +335,8 @@ void ConversionRunTest::argumentsArriveWhole() {
     FakeEncoder fake;
     Batch entries;
     entries.list.appendEntry(fake.source(name));
-    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
-    QCOMPARE(record(run, entries.pointer).constLast(), u"message Done."_qs);
+    ConversionRun run(entries.list, fake.programFolder());
+    QCOMPARE(record(run).constLast(), u"report 1 1 0"_qs);
     const QString source = entries.texts()[0];
     const QList<FakeRun> runs = fake.runs();
     QCOMPARE(runs.size(), 1);
@@ -347,13 +355,13 @@ void ConversionRunTest::filesInListOrder() {
     const QString a = fake.source(u"a.mkv"_qs), b = fake.source(u"b.mkv"_qs),
                   c = fake.source(u"c.mkv"_qs);
     entries.list.insertEntries(1, QStringList{c, a, b, a});
-    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
-    const QStringList events = record(run, entries.pointer);
+    ConversionRun run(entries.list, fake.programFolder());
+    const QStringList events = record(run);
     QCOMPARE(fake.inputs(), entries.texts());
     // The same entry twice: the second run finds the first one's output.
     QCOMPARE(events.constLast(),
-             u"message 1 of 4 files failed.\n\n"_qs + a +
-                 u"\n    the encoder ended with exit code 1: File '"_qs + outputPathFor(a) +
+             u"report 4 4 1\n"_qs + a + u": the encoder ended with exit code 1: File '"_qs +
+                 outputPathFor(a) +
                  u"' already exists. Overwrite? [y/N] Not overwriting - exiting"_qs);
 }
 
@@ -430,19 +438,29 @@ void ConversionRunTest::failuresReported() {
     Batch entries;
     entries.list.insertEntries(1, QStringList{bad, good});
     QTemporaryDir emptyPath;
-    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
+    ConversionRun run(entries.list, fake.programFolder());
     PathSwap path(emptyPath.path());
-    const QString message = record(run, entries.pointer).constLast();
+    QStringList outcomes;
+    connect(&run, &ConversionRun::fileFinished, this, [&outcomes](const FileOutcome& outcome) {
+        outcomes << outcome.source + u": "_qs + outcome.failure;
+    });
+    ConversionReport report;
+    record(run, &report);
 
     const bool encoderUsable = setup != u"no encoder"_qs && setup != u"broken encoder"_qs;
     const QStringList handedOver = reachesEncoder  ? QStringList{bad, good}
                                    : encoderUsable ? QStringList{good}
                                                    : QStringList();
     QCOMPARE(fake.inputs(), handedOver);
-    const QString expectedStart = encoderUsable ? u"message 1 of 2 files failed.\n\n"_qs
-                                                : u"message 2 of 2 files failed.\n\n"_qs;
-    QVERIFY2(message.startsWith(expectedStart + bad + u"\n    "_qs) && message.contains(reason),
-             qPrintable(message));
+    QCOMPARE(report.attempted, 2);
+    QCOMPARE(report.failed, encoderUsable ? 1 : 2);
+    QCOMPARE(report.failures.size(), report.failed);
+    QCOMPARE(report.failures[0].source, bad);
+    QVERIFY2(report.failures[0].failure.contains(reason), qPrintable(report.failures[0].failure));
+    // Each file's outcome as it came, the same as the report's.
+    QCOMPARE(outcomes.size(), 2);
+    QCOMPARE(outcomes[0], bad + u": "_qs + report.failures[0].failure);
+    QCOMPARE(outcomes[1].endsWith(u": "_qs), encoderUsable);
     QCOMPARE(fileText(bad).toUtf8(), badBefore);
     if (setup == u"existing output"_qs)
         QCOMPARE(fileText(outputPathFor(bad)), u"mine"_qs);
@@ -450,106 +468,115 @@ void ConversionRunTest::failuresReported() {
         QVERIFY(QFileInfo(outputPathFor(bad)).size() > 0);
 }
 
-void ConversionRunTest::manyFailuresInDetails_data() {
-    QTest::addColumn<int>("files");
-    QTest::addColumn<bool>("encoder");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("named");
-    QTest::newRow("five") << 5 << true
-                          << u"5 of 5 files failed. The details list each one with its reason."_qs
-                          << 5;
-    QTest::newRow("more than the details hold")
-        << ConversionRun::FailuresInDetails + 5 << false
-        << QStringLiteral("%1 of %1 files failed. The details list the first %2 with their "
-                          "reasons.")
-               .arg(ConversionRun::FailuresInDetails + 5)
-               .arg(ConversionRun::FailuresInDetails)
-        << ConversionRun::FailuresInDetails;
-}
-
-void ConversionRunTest::manyFailuresInDetails() {
-    QFETCH(int, files);
-    QFETCH(bool, encoder);
-    QFETCH(QString, message);
-    QFETCH(int, named);
+void ConversionRunTest::manyFailuresKept() {
+    // Every failure counts; only the first ones are kept by name.
     FakeEncoder fake;
     Batch entries;
     QStringList sources;
-    for (int i = 1; i <= files; ++i)
-        sources << (encoder ? fake.source(QStringLiteral("clip%1.mkv").arg(i), {u"exit=1"_qs})
-                            : fake.videos() + QStringLiteral("/clip%1.mkv").arg(i));
+    for (int i = 1; i <= ConversionReport::FailuresKept + 5; ++i)
+        sources << fake.videos() + QStringLiteral("/clip%1.mkv").arg(i);
     entries.list.insertEntries(1, sources);
-    if (!encoder)
-        QVERIFY(QFile::remove(fake.encoder()));
+    QVERIFY(QFile::remove(fake.encoder()));
     QTemporaryDir emptyPath;
-    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
+    ConversionRun run(entries.list, fake.programFolder());
     PathSwap path(emptyPath.path());
-    QString details;
-    QCOMPARE(record(run, entries.pointer, &details).constLast(), u"message "_qs + message);
-    const QString reason = encoder ? u"\n    the encoder ended with exit code 1"_qs
-                                   : u"\n    the encoder was not found"_qs;
-    for (int i = 0; i < files; ++i)
-        QCOMPARE(details.count(sources[i] + reason), i < named ? 1 : 0);
-    QCOMPARE(details.endsWith(u"...and 5 more."_qs), named < files);
+    ConversionReport report;
+    record(run, &report);
+    QCOMPARE(report.failed, ConversionReport::FailuresKept + 5);
+    QCOMPARE(report.failures.size(), ConversionReport::FailuresKept);
+    QCOMPARE(report.failures.constLast().source, sources[ConversionReport::FailuresKept - 1]);
 }
 
 void ConversionRunTest::listChangesDuringRun_data() {
+    // Edits made while the encoder works on a file: each batch entry is
+    // converted once, unless removed before its turn, and nothing added joins.
+    QTest::addColumn<QStringList>("batch");
+    QTest::addColumn<int>("during");
     QTest::addColumn<QString>("change");
     QTest::addColumn<QStringList>("converted");
     QTest::addColumn<QStringList>("bars");
-    QTest::newRow("rest removed") << u"remove b c"_qs << QStringList{u"a"_qs}
-                                  << QStringList{u"33.333332"_qs};
-    QTest::newRow("all removed") << u"remove all"_qs << QStringList{u"a"_qs}
-                                 << QStringList{u"33.333332"_qs};
-    QTest::newRow("one removed") << u"remove b"_qs << QStringList{u"a"_qs, u"c"_qs}
-                                 << QStringList{u"33.333332"_qs, u"100"_qs};
-    // The entry under way removed: the one after it is next, not skipped.
-    QTest::newRow("current removed") << u"remove a"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs}
-                                     << QStringList{u"33.333332"_qs, u"50"_qs, u"100"_qs};
-    QTest::newRow("inserted before")
-        << u"insert d first"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs}
-        << QStringList{u"33.333332"_qs, u"75"_qs, u"100"_qs};
-    QTest::newRow("reordered") << u"swap b c"_qs << QStringList{u"a"_qs, u"c"_qs, u"b"_qs}
-                               << QStringList{u"33.333332"_qs, u"66.666664"_qs, u"100"_qs};
-    QTest::newRow("appended") << u"append d"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs}
-                              << QStringList{u"33.333332"_qs, u"50"_qs, u"75"_qs};
+    const QStringList abc{u"a"_qs, u"b"_qs, u"c"_qs};
+    const QString third = u"33.333332"_qs, twoThirds = u"66.666664"_qs;
+    // Read by position, the entry under way dragged down came up again, and b never did.
+    QTest::newRow("current dragged to the end") << abc << 1 << u"drag 1 3"_qs << abc
+                                                << QStringList{third, twoThirds, u"100"_qs};
+    QTest::newRow("last dragged to the top") << abc << 1 << u"drag 3 1"_qs
+                                             << QStringList{u"a"_qs, u"c"_qs, u"b"_qs}
+                                             << QStringList{third, twoThirds, u"100"_qs};
+    // By position, the finished a stood where c was next, and was done twice.
+    QTest::newRow("finished entry moved past the next") << abc << 2 << u"exchange 1 3"_qs << abc
+                                                        << QStringList{third, twoThirds, u"100"_qs};
+    QTest::newRow("waiting ones exchanged") << abc << 1 << u"exchange 2 3"_qs
+                                            << QStringList{u"a"_qs, u"c"_qs, u"b"_qs}
+                                            << QStringList{third, twoThirds, u"100"_qs};
+    // The one after the removed current entry is next, not skipped.
+    QTest::newRow("current removed")
+        << abc << 1 << u"remove 1"_qs << abc << QStringList{third, u"50"_qs, u"100"_qs};
+    // A removed finished entry no longer counts, so the bar never passes 100.
+    QTest::newRow("earlier removed")
+        << abc << 2 << u"remove 1"_qs << abc << QStringList{third, twoThirds, u"100"_qs};
+    QTest::newRow("later removed") << abc << 1 << u"remove 2"_qs
+                                   << QStringList{u"a"_qs, u"c"_qs} << QStringList{third, u"100"_qs};
+    QTest::newRow("all removed") << abc << 1 << u"remove all"_qs << QStringList{u"a"_qs}
+                                 << QStringList{third};
+    // By position, an entry inserted above moved the run back onto a file done.
+    QTest::newRow("inserted before") << abc << 1 << u"insert 1 d"_qs << abc
+                                     << QStringList{third, u"50"_qs, u"75"_qs};
+    QTest::newRow("inserted inside") << abc << 1 << u"insert 3 d"_qs << abc
+                                     << QStringList{third, u"50"_qs, u"75"_qs};
+    QTest::newRow("appended") << abc << 1 << u"insert 4 d"_qs << abc
+                              << QStringList{third, u"50"_qs, u"75"_qs};
+    QTest::newRow("walk lands mid-run") << abc << 1 << u"walk d e"_qs << abc
+                                        << QStringList{third, u"40"_qs, u"60"_qs};
+    // By text, the second a would pass for done; by position, b would go.
+    QTest::newRow("same text twice, the first dragged down")
+        << QStringList{u"a"_qs, u"a"_qs, u"b"_qs} << 1 << u"drag 1 3"_qs
+        << QStringList{u"a"_qs, u"a"_qs, u"b"_qs} << QStringList{third, twoThirds, u"100"_qs};
 }
 
 void ConversionRunTest::listChangesDuringRun() {
+    QFETCH(QStringList, batch);
+    QFETCH(int, during);
     QFETCH(QString, change);
     QFETCH(QStringList, converted);
     QFETCH(QStringList, bars);
     FakeEncoder fake;
     Batch entries;
-    for (const char* name : {"a", "b", "c"})
-        entries.list.appendEntry(fake.source(QLatin1String(name), {u"sleep=150"_qs}));
-    const QString d = fake.source(u"d"_qs, {u"sleep=150"_qs});
-    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
-    // While the encoder works on the first file, as a user would.
-    connect(&run, &ConversionRun::converting, &run, [&](int position) {
-        if (position != 1)
+    const auto source = [&fake](const QString& name) {
+        return fake.source(name, {u"sleep=150"_qs});
+    };
+    for (const QString& name : batch)
+        entries.list.appendEntry(source(name));
+    ConversionRun run(entries.list, fake.programFolder());
+    FolderWalkJob walk(entries.list, nullptr, [&](const QString&, const std::atomic<bool>*) {
+        return FolderWalkResult{{source(u"d"_qs), source(u"e"_qs)}, {}};
+    });
+    // While the encoder works on that file, as a user would.
+    connect(&run, &ConversionRun::fileBegun, &run, [&](int number) {
+        if (number != during)
             return;
         QTimer::singleShot(0, &run, [&] {
-            if (change == u"remove b c"_qs) {
-                entries.list.removeEntry(2);
-                entries.list.removeEntry(2);
+            const QStringList words = change.split(u' ');
+            const int first = words.value(1).toInt(), second = words.value(2).toInt();
+            if (words[0] == u"drag"_qs) {
+                for (int at = first; at != second; at += first < second ? 1 : -1)
+                    entries.list.exchangeEntries(at, first < second ? at + 1 : at - 1);
+            } else if (words[0] == u"exchange"_qs) {
+                entries.list.exchangeEntries(first, second);
             } else if (change == u"remove all"_qs) {
                 while (entries.list.count() > 0)
                     entries.list.removeEntry(1);
-            } else if (change == u"remove b"_qs) {
-                entries.list.removeEntry(2);
-            } else if (change == u"remove a"_qs) {
-                entries.list.removeEntry(1);
-            } else if (change == u"insert d first"_qs) {
-                entries.list.insertEntries(1, {d});
-            } else if (change == u"swap b c"_qs) {
-                entries.list.exchangeEntries(2, 3);
+            } else if (words[0] == u"remove"_qs) {
+                entries.list.removeEntry(first);
+            } else if (words[0] == u"insert"_qs) {
+                entries.list.insertEntries(first, {source(words[2])});
             } else {
-                entries.list.appendEntry(d);
+                walk.start(fake.videos());
             }
         });
     });
-    const QStringList events = record(run, entries.pointer);
+    ConversionReport report;
+    const QStringList events = record(run, &report);
     QStringList names, bar;
     for (const QString& input : fake.inputs())
         names << QFileInfo(input).fileName();
@@ -559,7 +586,9 @@ void ConversionRunTest::listChangesDuringRun() {
     }
     QCOMPARE(names, converted);
     QCOMPARE(bar, bars);
-    QCOMPARE(events.constLast(), u"message Done."_qs);
+    // A second a meets the first one's output; that is the only failure.
+    QCOMPARE(report.failed, int(converted.count(u"a"_qs)) - 1 + int(!converted.contains(u"a"_qs)));
+    QCOMPARE(report.attempted, converted.size());
 }
 
 void ConversionRunTest::startDuringRunIgnored() {
@@ -567,12 +596,12 @@ void ConversionRunTest::startDuringRunIgnored() {
     Batch entries;
     entries.list.insertEntries(1, QStringList{fake.source(u"a.mkv"_qs, {u"sleep=150"_qs}),
                                               fake.source(u"b.mkv"_qs, {u"sleep=150"_qs})});
-    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
-    connect(&run, &ConversionRun::converting, &run,
+    ConversionRun run(entries.list, fake.programFolder());
+    connect(&run, &ConversionRun::fileBegun, &run,
             [&run] { QTimer::singleShot(0, &run, &ConversionRun::start); });
-    const QStringList events = record(run, entries.pointer);
+    const QStringList events = record(run);
     QCOMPARE(fake.inputs(), entries.texts());
-    QCOMPARE(events.filter(u"message"_qs), QStringList{u"message Done."_qs});
+    QCOMPARE(events.filter(u"report"_qs), QStringList{u"report 2 2 0"_qs});
 }
 
 void ConversionRunTest::abandonStopsRun() {
@@ -581,14 +610,15 @@ void ConversionRunTest::abandonStopsRun() {
     Batch entries;
     entries.list.insertEntries(1, QStringList{fake.source(u"a.mkv"_qs, {u"wait-for="_qs + release}),
                                               fake.source(u"b.mkv"_qs)});
-    ConversionRun run(entries.list, entries.pointer, fake.programFolder());
+    ConversionRun run(entries.list, fake.programFolder());
     bool abandoned = false;
     QTimer::singleShot(100, &run, [&] {
         run.abandon();
         abandoned = true;
     });
-    QCOMPARE(record(run, entries.pointer, nullptr, &abandoned),
-             (QStringList{u"pointer 11"_qs, u"bar 50"_qs, u"file 1"_qs}));
+    QCOMPARE(record(run, nullptr, &abandoned),
+             (QStringList{u"state Converting"_qs, u"bar 50"_qs, u"file 1"_qs,
+                          u"state Abandoned"_qs}));
     run.start(); // the program is ending: nothing more starts
     QTest::qWait(100);
     QCOMPARE(fake.inputs(), QStringList{entries.texts()[0]});
