@@ -5,7 +5,6 @@
 #include <QString>
 
 class FileListModel;
-struct LeftOutNames;
 class FolderWalkJob;
 class QWidget;
 class UserDialogs;
@@ -32,15 +31,5 @@ void addFiles(UserDialogs& dialogs, QWidget* owner, FileListModel& list);
 // "Add All MKV File(s) In Folder": asks for a folder and starts the walk.
 // While a walk runs the command is ignored, without a dialog.
 void addFolder(UserDialogs& dialogs, QWidget* owner, FolderWalkJob& walk);
-
-// Names shown in the message itself; more go to its details.
-constexpr int NamesInMessage = 5;
-// The details name this many at most: a longer text would only hold up the
-// window that shows it.
-constexpr int NamesInDetails = 1000;
-
-// Tells in one message what a walk or a drop could not add for its name, and
-// why; shows nothing when nothing was left out.
-void reportLeftOut(UserDialogs& dialogs, QWidget* owner, const LeftOutNames& leftOut);
 
 } // namespace AddCommands

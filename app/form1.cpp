@@ -4,16 +4,14 @@
 #include "app/addcommands.h"
 #include "app/appinfo.h"
 #include "app/cursorpicture.h"
+#include "app/desktophooks.h"
 #include "app/filelistview.h"
-#include "app/openqueue.h"
+#include "app/messages.h"
 #include "app/picturebutton.h"
 #include "app/pictureicons.h"
-#include "app/sleepinhibitor.h"
 #include "app/userdialogs.h"
 #include "common/windowops.h"
-#include "convert/conversionrun.h"
-#include "filelist/filelistmodel.h"
-#include "filelist/folderwalkjob.h"
+#include "convert/batchsession.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -41,17 +39,15 @@ QIcon transparentIcon() {
 
 } // namespace
 
-Form1::Form1(Form1Services services, QWidget* parent)
+Form1::Form1(BatchSession& session, Form1Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_services(std::move(services)), m_pointer(new PointerRules(this)),
-      m_list(new FileListModel(this)),
-      m_folderWalk(new FolderWalkJob(*m_list, *m_pointer, this, m_services.folderWalk)),
-      m_openQueue(new OpenQueue(*m_list, *m_folderWalk, this)),
-      m_run(new ConversionRun(*m_list, *m_pointer, m_services.programFolder, this)),
-      m_taskbar(m_services.sessionBus, QGuiApplication::desktopFileName()),
-      m_sleepInhibitor(new SleepInhibitor(m_services.systemBus, m_services.sessionBus, this)) {
+      m_session(session), m_services(std::move(services)), m_pointer(new PointerRules(this)),
+      // Before the window's own handlers, so the task bar is done with the run
+      // before its closing message holds the thread.
+      m_desktopHooks(new DesktopHooks(m_session.run(), *this, m_services.sessionBus,
+                                      m_services.systemBus, this)) {
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(ClientSize);
     setWindowIcon(transparentIcon());
@@ -76,108 +72,113 @@ Form1::~Form1() = default;
 void Form1::createControls() {
     // Created in tab order; Command1 sits left of the client area, where it
     // takes the initial focus so that no visible control shows a focus mark.
-    Command1 = new QPushButton(QStringLiteral("Command1"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(-48, 176, 41, 33);
+    m_focusHolder = new QPushButton(QStringLiteral("Command1"), this);
+    m_focusHolder->setObjectName(QStringLiteral("Command1"));
+    m_focusHolder->setGeometry(-48, 176, 41, 33);
 
-    Check1 = new PictureButton(buttonPicture(QStringLiteral("film")), tr("Add MKV File(s)"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setGeometry(8, 136, 137, 81);
+    m_addFilesButton = new PictureButton(buttonPicture(QStringLiteral("film")), tr("Add MKV File(s)"), this);
+    m_addFilesButton->setObjectName(QStringLiteral("Check1"));
+    m_addFilesButton->setGeometry(8, 136, 137, 81);
 
-    Check2 =
+    m_startButton =
         new PictureButton(buttonPicture(QStringLiteral("start")), QStringLiteral("Start"), this);
-    Check2->setObjectName(QStringLiteral("Check2"));
-    Check2->setGeometry(296, 136, 137, 81);
+    m_startButton->setObjectName(QStringLiteral("Check2"));
+    m_startButton->setGeometry(296, 136, 137, 81);
 
-    ListView1 = new FileListView(*m_list, m_services.programFolder, this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setGeometry(8, 8, 425, 121);
+    m_listView = new FileListView(m_session.list(), m_services.programFolder, this);
+    m_listView->setObjectName(QStringLiteral("ListView1"));
+    m_listView->setGeometry(8, 8, 425, 121);
     // The list has no caption of its own; its column title says what it holds.
-    ListView1->setAccessibleName(FileListModel::columnTitle());
+    m_listView->setAccessibleName(FileListModel::columnTitle());
 
-    Check3 = new PictureButton(buttonPicture(QStringLiteral("folder")),
+    m_addFolderButton = new PictureButton(buttonPicture(QStringLiteral("folder")),
                                tr("Add All MKV File(s) In Folder"), this);
-    Check3->setObjectName(QStringLiteral("Check3"));
-    Check3->setGeometry(152, 136, 137, 81);
+    m_addFolderButton->setObjectName(QStringLiteral("Check3"));
+    m_addFolderButton->setGeometry(152, 136, 137, 81);
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(8, 225, 425, 25);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar->setGeometry(8, 225, 425, 25);
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setAccessibleName(QStringLiteral("Progress"));
 
-    for (PictureButton* button : {Check1, Check2, Check3}) {
+    for (PictureButton* button : {m_addFilesButton, m_startButton, m_addFolderButton}) {
         button->setFont(captionFont());
         button->setMouseTracking(true);
         button->installEventFilter(this);
     }
-    ProgressBar1->setMouseTracking(true);
-    ProgressBar1->installEventFilter(this);
+    m_progressBar->setMouseTracking(true);
+    m_progressBar->installEventFilter(this);
     // The list's own handlers run after this filter, so the window's rule comes first.
-    ListView1->viewport()->setMouseTracking(true);
-    ListView1->viewport()->installEventFilter(this);
+    m_listView->viewport()->setMouseTracking(true);
+    m_listView->viewport()->installEventFilter(this);
 
-    setTabOrder(Command1, Check1);
-    setTabOrder(Check1, Check2);
-    setTabOrder(Check2, ListView1);
-    setTabOrder(ListView1, Check3);
-    setTabOrder(Check3, ProgressBar1);
-    Command1->setFocus();
+    setTabOrder(m_focusHolder, m_addFilesButton);
+    setTabOrder(m_addFilesButton, m_startButton);
+    setTabOrder(m_startButton, m_listView);
+    setTabOrder(m_listView, m_addFolderButton);
+    setTabOrder(m_addFolderButton, m_progressBar);
+    m_focusHolder->setFocus();
 }
 
 void Form1::connectCommands() {
     connect(m_pointer, &PointerRules::codeChanged, this, &Form1::applyPointer);
+    // The hourglass shows while a walk or a run is under way, whichever ends last.
+    connect(&m_session.folderWalk(), &FolderWalkJob::runningChanged, this, &Form1::updateBusy);
+    connect(&m_session.run(), &ConversionRun::stateChanged, this, &Form1::updateBusy);
 
     // Filling the list: the open dialog (Check1) and the folder walk (Check3).
-    connect(Check1, &QPushButton::clicked, this, [this] {
+    connect(m_addFilesButton, &QPushButton::clicked, this, [this] {
         if (m_services.dialogs)
-            AddCommands::addFiles(*m_services.dialogs, this, *m_list);
+            AddCommands::addFiles(*m_services.dialogs, this, m_session.list());
     });
-    connect(Check3, &QPushButton::clicked, this, [this] {
+    connect(m_addFolderButton, &QPushButton::clicked, this, [this] {
         if (m_services.dialogs)
-            AddCommands::addFolder(*m_services.dialogs, this, *m_folderWalk);
+            AddCommands::addFolder(*m_services.dialogs, this, m_session.folderWalk());
     });
     // What a walk or a drop could not add is told once, after the rest is in.
-    connect(m_folderWalk, &FolderWalkJob::finished, this, [this](int, const LeftOutNames& leftOut) {
-        if (m_services.dialogs)
-            AddCommands::reportLeftOut(*m_services.dialogs, this, leftOut);
-    });
+    connect(&m_session.folderWalk(), &FolderWalkJob::finished, this,
+            [this](int, const LeftOutNames& leftOut) { reportLeftOut(leftOut); });
     // Queued: a modal message inside the drop would hold up the file manager.
-    connect(
-        ListView1, &FileListView::namesLeftOut, this,
-        [this](const LeftOutNames& leftOut) {
-            if (m_services.dialogs)
-                AddCommands::reportLeftOut(*m_services.dialogs, this, leftOut);
-        },
-        Qt::QueuedConnection);
+    connect(m_listView, &FileListView::namesLeftOut, this, &Form1::reportLeftOut,
+            Qt::QueuedConnection);
 
-    // Start converts the list; the bar and the end message follow the run.
-    connect(Check2, &QPushButton::clicked, m_run, &ConversionRun::start);
+    // Start converts the list; the bar, its tool tip and the end message follow the run.
+    ConversionRun& run = m_session.run();
+    connect(m_startButton, &QPushButton::clicked, &run, &ConversionRun::start);
     // The bar holds whole numbers; the run's values are exact.
-    connect(m_run, &ConversionRun::progressChanged, ProgressBar1,
-            [this](float value) { ProgressBar1->setValue(qRound(value)); });
-    // Beside the bar, for the desktop: the file under way and the time left,
-    // the task bar entry's progress, and no sleep until the end.
-    connect(m_run, &ConversionRun::statusChanged, ProgressBar1, [this](const QString& status) {
-        ProgressBar1->setToolTip(status);
-        ProgressBar1->setAccessibleDescription(status);
+    connect(&run, &ConversionRun::progressChanged, m_progressBar,
+            [this](float value) { m_progressBar->setValue(qRound(value)); });
+    connect(&run, &ConversionRun::progressed, m_progressBar, [this](const RunProgress& progress) {
+        const QString status = Messages::runStatus(progress);
+        m_progressBar->setToolTip(status);
+        m_progressBar->setAccessibleDescription(status);
     });
-    connect(m_run, &ConversionRun::batchShareChanged, this,
-            [this](double share) { m_taskbar.show(share); });
-    connect(m_run, &ConversionRun::converting, m_sleepInhibitor,
-            [this] { m_sleepInhibitor->hold(tr("Converting videos")); });
-    connect(m_run, &ConversionRun::finished, this,
-            [this](const QString& message, const QString& details) {
-                m_taskbar.clear();
-                m_sleepInhibitor->release();
-                // The task bar asks for attention when the end comes while the user is elsewhere.
-                if (!isActiveWindow())
-                    QApplication::alert(this);
-                if (m_services.dialogs)
-                    m_services.dialogs->showMessage(this, message, details);
-            });
+    connect(&run, &ConversionRun::stateChanged, m_progressBar, [this](ConversionRun::State state) {
+        if (state == ConversionRun::State::Converting)
+            return;
+        m_progressBar->setToolTip(QString());
+        m_progressBar->setAccessibleDescription(QString());
+    });
+    connect(&run, &ConversionRun::finished, this, [this](const ConversionReport& report) {
+        if (!m_services.dialogs)
+            return;
+        const UserMessage message = Messages::endOfRun(report);
+        m_services.dialogs->showMessage(this, message.text, message.details);
+    });
+}
+
+void Form1::updateBusy() {
+    m_pointer->setBusy(m_session.folderWalk().running() ||
+                       m_session.run().state() == ConversionRun::State::Converting);
+}
+
+void Form1::reportLeftOut(const LeftOutNames& leftOut) {
+    const UserMessage message = Messages::leftOut(leftOut);
+    if (m_services.dialogs && !message.text.isEmpty())
+        m_services.dialogs->showMessage(this, message.text, message.details);
 }
 
 void Form1::load() {
@@ -188,25 +189,20 @@ void Form1::load() {
 
     // The column and the bar's white background are set up by the controls
     // themselves; the white comes from the window's palette.
-    QPalette barPalette = ProgressBar1->palette();
+    QPalette barPalette = m_progressBar->palette();
     barPalette.setColor(QPalette::Base, Qt::white);
     barPalette.setColor(QPalette::Window, Qt::white);
     barPalette.setColor(QPalette::Text, Qt::black);
-    ProgressBar1->setPalette(barPalette);
+    m_progressBar->setPalette(barPalette);
 }
 
 void Form1::openPaths(const QStringList& paths, const LeftOutNames& leftOut) {
-    m_openQueue->open(paths);
+    m_session.openQueue().open(paths);
     if (leftOut.isEmpty())
         return;
     // Queued, as after a drop: the message waits for the window.
     QMetaObject::invokeMethod(
-        this,
-        [this, leftOut] {
-            if (m_services.dialogs)
-                AddCommands::reportLeftOut(*m_services.dialogs, this, leftOut);
-        },
-        Qt::QueuedConnection);
+        this, [this, leftOut] { reportLeftOut(leftOut); }, Qt::QueuedConnection);
 }
 
 void Form1::centerOnScreen(QWidget& window) {
@@ -253,9 +249,10 @@ void Form1::applyPointer(PointerCode code) {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove) {
-        if (watched == Check1 || watched == Check2 || watched == Check3)
+        if (watched == m_addFilesButton || watched == m_startButton ||
+            watched == m_addFolderButton)
             m_pointer->pointerOverButton();
-        else if (watched == ProgressBar1 || watched == ListView1->viewport())
+        else if (watched == m_progressBar || watched == m_listView->viewport())
             m_pointer->pointerOverBackground();
     }
     return QWidget::eventFilter(watched, event);
@@ -272,9 +269,8 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
     // Before anyone ends the program: a run under way stops here, leaving its
-    // encoder to finish the file, and shows nothing more.
-    m_run->abandon();
-    m_taskbar.clear();
-    m_sleepInhibitor->release();
+    // encoder to finish the file, and shows nothing more; the desktop hooks
+    // let go as at any end of a run.
+    m_session.run().abandon();
     Q_EMIT unloading();
 }

@@ -2,23 +2,20 @@
 #pragma once
 
 #include "app/busaccess.h"
-#include "app/taskbarprogress.h"
+#include "app/pointerrules.h"
 #include "common/homepage.h"
-#include "common/pointerrules.h"
-#include "filelist/folderwalkjob.h"
+#include "filelist/leftoutnames.h"
 
 #include <QCursor>
 #include <QWidget>
 
 #include <optional>
 
-class ConversionRun;
-class FileListModel;
+class BatchSession;
+class DesktopHooks;
 class FileListView;
-class OpenQueue;
 class PictureButton;
 class QProgressBar;
-class SleepInhibitor;
 class QPushButton;
 class UserDialogs;
 
@@ -29,21 +26,21 @@ struct Form1Services {
     UserDialogs* dialogs = nullptr; // not owned; must outlive the window
     HomePageVisit::Draw homePageDraw;
     HomePageVisit::Launcher openUrl;
-    FolderWalkJob::Walk folderWalk = walkFolder; // what "Add All MKV File(s) In Folder" runs
     // Where the desktop hears of a run: the task bar's progress on the session
     // bus; the sleep inhibitor on the system bus, or the portal on the session bus.
     BusAccess sessionBus = [] { return QDBusConnection::sessionBus(); };
     BusAccess systemBus = [] { return QDBusConnection::systemBus(); };
 };
 
-// The program's one window. It owns the batch list, the pointer rules, the
-// folder walk and the conversion run, and wires them to its controls.
+// The program's one window. It shows the session's batch, wires the session's
+// jobs to its controls, and tells what they report.
 class Form1 : public QWidget {
     Q_OBJECT
   public:
     static constexpr QSize ClientSize{441, 257};
 
-    explicit Form1(Form1Services services, QWidget* parent = nullptr);
+    // The session must outlive the window.
+    Form1(BatchSession& session, Form1Services services, QWidget* parent = nullptr);
     ~Form1() override;
 
     // Adds the paths the program was started with, in their order: files as
@@ -69,25 +66,24 @@ class Form1 : public QWidget {
     void connectCommands();
     void load();
     void applyPointer(PointerCode code);
+    void updateBusy();
+    void reportLeftOut(const LeftOutNames& leftOut);
 
+    BatchSession& m_session;
     Form1Services m_services;
     PointerRules* m_pointer = nullptr;
-    FileListModel* m_list = nullptr;
-    FolderWalkJob* m_folderWalk = nullptr;
-    OpenQueue* m_openQueue = nullptr;
-    ConversionRun* m_run = nullptr;
-    TaskbarProgress m_taskbar;
-    SleepInhibitor* m_sleepInhibitor = nullptr;
+    DesktopHooks* m_desktopHooks = nullptr;
     // The cursor code 99 shows: our hand picture, or the toolkit's pointing
     // hand. Read when first shown: most starts never need it.
     std::optional<QCursor> m_handCursor;
     // Until a window manager frames the window, it is centred by its client area.
     bool m_awaitingFrame = true;
 
-    QPushButton* Command1 = nullptr;
-    PictureButton* Check1 = nullptr;
-    PictureButton* Check2 = nullptr;
-    FileListView* ListView1 = nullptr;
-    PictureButton* Check3 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    // Object names Command1, Check1, Check2, ListView1, Check3, ProgressBar1.
+    QPushButton* m_focusHolder = nullptr;
+    PictureButton* m_addFilesButton = nullptr;
+    PictureButton* m_startButton = nullptr;
+    FileListView* m_listView = nullptr;
+    PictureButton* m_addFolderButton = nullptr;
+    QProgressBar* m_progressBar = nullptr;
 };

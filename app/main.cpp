@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "app/pictureicons.h"
 #include "app/userdialogs.h"
+#include "convert/batchsession.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -37,9 +38,11 @@ int main(int argc, char* argv[]) {
         QCoreApplication::installTranslator(&qtTexts);
     installProgramTexts(app);
 
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    BatchSession session(programFolder);
     QtUserDialogs dialogs;
-    Form1 window({QCoreApplication::applicationDirPath(), &dialogs, &HomePageVisit::drawFromClock,
-                  [](const QUrl& address) { QDesktopServices::openUrl(address); }});
+    Form1 window(session, {programFolder, &dialogs, &HomePageVisit::drawFromClock,
+                           [](const QUrl& address) { QDesktopServices::openUrl(address); }});
     // Closing the window ends the program at once, even in the middle of long work.
     QObject::connect(&window, &Form1::unloading, &app, &QCoreApplication::quit);
     window.openPaths(commandLine.paths, commandLine.leftOut);

@@ -8,6 +8,7 @@
 
 #include "app/form1.h"
 #include "app/userdialogs.h"
+#include "convert/batchsession.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/folderwalk.h"
 #include "filelist/folderwalkjob.h"
@@ -87,13 +88,14 @@ struct CommandRun {
 // entry in the list.
 CommandRun runCommand(const QString& root, const QString& programFolder) {
     AnswerFolder dialogs(root);
-    Form1 window(Form1Services{programFolder, &dialogs, [] { return 1; }, [](const QUrl&) {}});
+    BatchSession session(programFolder);
+    Form1 window(session,
+                 Form1Services{programFolder, &dialogs, [] { return 1; }, [](const QUrl&) {}});
     window.show();
     QCoreApplication::processEvents();
-    const StallWatch watch =
-        clickAndWatch(window.findChild<QPushButton*>(QStringLiteral("Check3")),
-                      window.findChild<FolderWalkJob*>(), &FolderWalkJob::finished);
-    return {watch.milliseconds, watch.longestStall, window.findChild<FileListModel*>()->count()};
+    const StallWatch watch = clickAndWatch(window.findChild<QPushButton*>(QStringLiteral("Check3")),
+                                           &session.folderWalk(), &FolderWalkJob::finished);
+    return {watch.milliseconds, watch.longestStall, session.list().count()};
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 
 #include "app/form1.h"
 #include "app/userdialogs.h"
-#include "convert/conversionrun.h"
+#include "convert/batchsession.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/folderwalkjob.h"
 #include "stallwatch.h"
@@ -76,18 +76,18 @@ int main(int argc, char* argv[]) {
 
     BenchDialogs dialogs;
     dialogs.folder = tree.path();
-    Form1 window(
-        Form1Services{programFolder.path(), &dialogs, [] { return 1; }, [](const QUrl&) {}});
+    BatchSession session(programFolder.path());
+    Form1 window(session, Form1Services{programFolder.path(), &dialogs, [] { return 1; },
+                                        [](const QUrl&) {}});
     window.show();
     QCoreApplication::processEvents();
 
     const StallWatch fill =
         clickAndWatch(window.findChild<QPushButton*>(QStringLiteral("Check3")),
-                      window.findChild<FolderWalkJob*>(), &FolderWalkJob::finished);
-    const int entries = window.findChild<FileListModel*>()->count();
-    const StallWatch run =
-        clickAndWatch(window.findChild<QPushButton*>(QStringLiteral("Check2")),
-                      window.findChild<ConversionRun*>(), &ConversionRun::finished);
+                      &session.folderWalk(), &FolderWalkJob::finished);
+    const int entries = session.list().count();
+    const StallWatch run = clickAndWatch(window.findChild<QPushButton*>(QStringLiteral("Check2")),
+                                         &session.run(), &ConversionRun::finished);
 
     std::printf("entries: %d (%d folders)\n", entries, folders);
     std::printf("  %-44s %8.1f ms, longest stall %6.1f ms\n", "folder fill, click to last entry",

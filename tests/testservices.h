@@ -6,9 +6,9 @@
 // the ways a test reaches the parts of a window.
 
 #include "app/form1.h"
+#include "app/pointerrules.h"
 #include "app/userdialogs.h"
-#include "common/pointerrules.h"
-#include "filelist/filelistmodel.h"
+#include "convert/batchsession.h"
 
 #include <QList>
 #include <QProgressBar>
@@ -53,8 +53,23 @@ inline Form1Services testServices(const QString& programFolder, UserDialogs* dia
     return services;
 }
 
-inline FileListModel& fileList(const Form1& form) {
-    return *form.findChild<FileListModel*>();
+// The session a window shows, made first and gone last, as the program does.
+struct SessionHolder {
+    BatchSession session;
+    SessionHolder(const QString& programFolder, FolderWalkJob::Walk walk)
+        : session(programFolder, std::move(walk)) {}
+};
+
+// The main window over a session of its own.
+class TestForm1 : public SessionHolder, public Form1 {
+  public:
+    explicit TestForm1(Form1Services services, FolderWalkJob::Walk walk = walkFolder)
+        : SessionHolder(services.programFolder, std::move(walk)),
+          Form1(session, std::move(services)) {}
+};
+
+inline FileListModel& fileList(TestForm1& form) {
+    return form.session.list();
 }
 inline PointerRules& pointerRules(const Form1& form) {
     return *form.findChild<PointerRules*>();

@@ -4,6 +4,7 @@
 
 #include "app/filelistview.h"
 #include "app/form1.h"
+#include "app/messages.h"
 #include "filelist/dialogselection.h"
 #include "filelist/folderwalkjob.h"
 #include "foldertree.h"
@@ -116,6 +117,7 @@ void AddCommandsTest::initTestCase() {
     // The toolkit's own dialogs are widgets a test can find and answer.
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QVERIFY(m_programFolder.isValid());
+    QVERIFY(installProgramTexts(*qApp));
 }
 
 void AddCommandsTest::addFiles_data() {
@@ -142,7 +144,7 @@ void AddCommandsTest::addFiles() {
     QFETCH(QStringList, added);
     ScriptedDialogs dialogs;
     dialogs.fileAnswers << answer;
-    Form1 form(testServices(m_programFolder.path(), &dialogs));
+    TestForm1 form(testServices(m_programFolder.path(), &dialogs));
     fileList(form).appendEntry(QStringLiteral("/old/x.mkv"));
     QSignalSpy pointer(&pointerRules(form), &PointerRules::codeChanged);
 
@@ -159,14 +161,14 @@ void AddCommandsTest::addFiles() {
 
 void AddCommandsTest::folderCancelChangesNothing() {
     ScriptedDialogs dialogs; // no answer: cancel
-    Form1 form(testServices(m_programFolder.path(), &dialogs));
+    TestForm1 form(testServices(m_programFolder.path(), &dialogs));
     fileList(form).appendEntry(QStringLiteral("/old/x.mkv"));
     QSignalSpy pointer(&pointerRules(form), &PointerRules::codeChanged);
 
     button(form, "Check3")->click();
 
     QCOMPARE(dialogs.folderTitles, QStringList{"Please select folder to add:"});
-    QVERIFY(!form.findChild<FolderWalkJob*>()->running());
+    QVERIFY(!form.session.folderWalk().running());
     QCOMPARE(pointer.count(), 0);
     QCOMPARE(texts(fileList(form)), QStringList{"/old/x.mkv"});
     QVERIFY(dialogs.messages.isEmpty());
@@ -178,10 +180,10 @@ void AddCommandsTest::folderScanShowsHourglassThenAppends() {
                                    ".hidden/h.mkv", "other.txt"}));
     ScriptedDialogs dialogs;
     dialogs.folderAnswers << tree.path();
-    Form1 form(testServices(m_programFolder.path(), &dialogs));
+    TestForm1 form(testServices(m_programFolder.path(), &dialogs));
     fileList(form).appendEntry(QStringLiteral("/old/x.mkv"));
     QSignalSpy pointer(&pointerRules(form), &PointerRules::codeChanged);
-    auto* walk = form.findChild<FolderWalkJob*>();
+    auto* walk = &form.session.folderWalk();
     QSignalSpy finished(walk, &FolderWalkJob::finished);
 
     button(form, "Check3")->click();
@@ -214,8 +216,8 @@ void AddCommandsTest::secondFolderCommandIgnoredDuringScan() {
     QVERIFY(makeTree(second.path(), {"c.mkv"}));
     ScriptedDialogs dialogs;
     dialogs.folderAnswers << first.path() << second.path();
-    Form1 form(testServices(m_programFolder.path(), &dialogs));
-    auto* walk = form.findChild<FolderWalkJob*>();
+    TestForm1 form(testServices(m_programFolder.path(), &dialogs));
+    auto* walk = &form.session.folderWalk();
     QSignalSpy finished(walk, &FolderWalkJob::finished);
 
     button(form, "Check3")->click();
@@ -241,8 +243,8 @@ void AddCommandsTest::entriesAddedDuringScanStayAhead() {
     ScriptedDialogs dialogs;
     dialogs.folderAnswers << tree.path();
     dialogs.fileAnswers << QStringList{"/v/picked.mkv"};
-    Form1 form(testServices(m_programFolder.path(), &dialogs));
-    QSignalSpy finished(form.findChild<FolderWalkJob*>(), &FolderWalkJob::finished);
+    TestForm1 form(testServices(m_programFolder.path(), &dialogs));
+    QSignalSpy finished(&form.session.folderWalk(), &FolderWalkJob::finished);
 
     button(form, "Check3")->click();
     button(form, "Check1")->click(); // the open dialog still works during a walk
@@ -274,10 +276,10 @@ void AddCommandsTest::closingMidScan() {
     QVERIFY(makeTree(tree.path(), layout));
     ScriptedDialogs dialogs;
     dialogs.folderAnswers << tree.path();
-    auto form = std::make_unique<Form1>(testServices(m_programFolder.path(), &dialogs));
+    auto form = std::make_unique<TestForm1>(testServices(m_programFolder.path(), &dialogs));
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    auto* walk = form->findChild<FolderWalkJob*>();
+    auto* walk = &form->session.folderWalk();
     QSignalSpy finished(walk, &FolderWalkJob::finished);
     QSignalSpy unloading(form.get(), &Form1::unloading);
 
@@ -313,7 +315,7 @@ void AddCommandsTest::closingMidScan() {
 void AddCommandsTest::dropTellsLeftOutAfterwards() {
     // The message waits until the drop has returned to the file manager.
     ScriptedDialogs dialogs;
-    Form1 form(testServices(m_programFolder.path(), &dialogs));
+    TestForm1 form(testServices(m_programFolder.path(), &dialogs));
     QWidget* surface = form.findChild<FileListView*>()->viewport();
     QMimeData data;
     data.setUrls({QUrl(u"file:///v/a.mkv"_qs), QUrl(u"file:///v/caf%E9.mkv"_qs)});
@@ -353,7 +355,7 @@ void AddCommandsTest::realOpenDialog() {
     QTemporaryDir folder;
     QVERIFY(makeTree(folder.path(), {"a.mkv", "b.mkv", "notes.txt"}));
     QtUserDialogs dialogs;
-    Form1 form(testServices(m_programFolder.path(), &dialogs));
+    TestForm1 form(testServices(m_programFolder.path(), &dialogs));
     fileList(form).appendEntry(QStringLiteral("/old/x.mkv"));
 
     QString title;
@@ -407,8 +409,8 @@ void AddCommandsTest::realFolderDialog() {
     QTemporaryDir folder;
     QVERIFY(makeTree(folder.path(), {"a.mkv", "sub/b.mkv"}));
     QtUserDialogs dialogs;
-    Form1 form(testServices(m_programFolder.path(), &dialogs));
-    QSignalSpy finished(form.findChild<FolderWalkJob*>(), &FolderWalkJob::finished);
+    TestForm1 form(testServices(m_programFolder.path(), &dialogs));
+    QSignalSpy finished(&form.session.folderWalk(), &FolderWalkJob::finished);
 
     QString title;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;

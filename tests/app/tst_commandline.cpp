@@ -3,6 +3,7 @@
 // real program's ends for help, version and mistakes.
 
 #include "app/commandline.h"
+#include "app/messages.h"
 #include "foldertree.h"
 #include "listtexts.h"
 #include "testservices.h"
@@ -15,6 +16,7 @@ class CommandLineTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void initTestCase() {
+        QVERIFY(installProgramTexts(*qApp));
         QVERIFY(m_root.isValid());
         QVERIFY(
             makeTree(m_root.path(), {"a.mkv", "b.mkv", "-x.mkv", "films/b.mkv", "films/A.mkv",
@@ -97,7 +99,7 @@ void CommandLineTest::arguments() {
         return;
     }
     ScriptedDialogs dialogs;
-    Form1 form(testServices(m_root.path(), &dialogs));
+    TestForm1 form(testServices(m_root.path(), &dialogs));
     form.openPaths(line.paths, line.leftOut);
     QCOMPARE(texts(fileList(form)), entries.mid(0, atOnce));
     QCOMPARE(form.cursor().shape(), atOnce < entries.size() ? Qt::WaitCursor : Qt::ArrowCursor);

@@ -2,6 +2,7 @@
 // The Start button of the real main window, with the fake encoder.
 
 #include "app/form1.h"
+#include "app/messages.h"
 #include "app/userdialogs.h"
 #include "convert/conversionrun.h"
 #include "convert/outputnaming.h"
@@ -40,6 +41,7 @@ class WatchingDialogs final : public UserDialogs {
 class ConversionWindowTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
+    void initTestCase() { QVERIFY(installProgramTexts(*qApp)); }
     void startConverts_data();
     void startConverts();
     void emptyListOnlyTells();
@@ -50,7 +52,7 @@ class ConversionWindowTest : public QObject {
     static QPushButton* start(Form1& form) {
         return form.findChild<QPushButton*>(QStringLiteral("Check2"));
     }
-    static ConversionRun& run(Form1& form) { return *form.findChild<ConversionRun*>(); }
+    static ConversionRun& run(TestForm1& form) { return form.session.run(); }
 };
 
 void ConversionWindowTest::startConverts_data() {
@@ -75,18 +77,23 @@ void ConversionWindowTest::startConverts() {
     PathSwap path(pathFolder.path());
 
     WatchingDialogs dialogs;
-    Form1 form(testServices(fake.programFolder(), &dialogs));
+    // A folder walk that ends while the first file converts.
+    TestForm1 form(testServices(fake.programFolder(), &dialogs),
+                   [](const QString&, const std::atomic<bool>*) { return FolderWalkResult{}; });
     dialogs.window = &form;
     QStringList sources;
     for (const char* name : {"one.mkv", "two.mkv", "three.mkv"}) {
-        sources << fake.source(QLatin1String(name));
+        sources << fake.source(QLatin1String(name), {u"sleep=200"_qs});
         fileList(form).appendEntry(sources.constLast());
     }
     QStringList during;
-    connect(&run(form), &ConversionRun::converting, &form, [&] {
+    connect(&run(form), &ConversionRun::fileBegun, &form, [&](int number) {
         during << QStringLiteral("pointer %1 bar %2")
                       .arg(int(pointerRules(form).code()))
                       .arg(progressBar(form).value());
+        // The walk's end must not take the hourglass from the run.
+        if (number == 1)
+            QTimer::singleShot(0, &form, [&form] { form.session.folderWalk().start(u"/v"_qs); });
     });
     start(form)->click();
     QTRY_COMPARE_WITH_TIMEOUT(dialogs.messages.size(), 1, RunTimeout);
@@ -113,9 +120,9 @@ void ConversionWindowTest::startConverts() {
 void ConversionWindowTest::emptyListOnlyTells() {
     FakeEncoder fake;
     WatchingDialogs dialogs;
-    Form1 form(testServices(fake.programFolder(), &dialogs));
+    TestForm1 form(testServices(fake.programFolder(), &dialogs));
     dialogs.window = &form;
-    pointerRules(form).setCode(PointerCode::Hand);
+    pointerRules(form).pointerOverButton();
     progressBar(form).setValue(42);
     start(form)->click();
     QCOMPARE(dialogs.messages, QStringList{u"No files added. | pointer 99 bar 42 | "_qs});
@@ -125,7 +132,7 @@ void ConversionWindowTest::emptyListOnlyTells() {
 void ConversionWindowTest::startDuringRunIgnored() {
     FakeEncoder fake;
     WatchingDialogs dialogs;
-    Form1 form(testServices(fake.programFolder(), &dialogs));
+    TestForm1 form(testServices(fake.programFolder(), &dialogs));
     dialogs.window = &form;
     fileList(form).appendEntry(fake.source(u"a.mkv"_qs, {u"sleep=200"_qs}));
     fileList(form).appendEntry(fake.source(u"b.mkv"_qs, {u"sleep=200"_qs}));
@@ -142,7 +149,7 @@ void ConversionWindowTest::closingAbandonsRun() {
     const QString first = fake.source(u"a.mkv"_qs, {u"wait-for="_qs + release});
     WatchingDialogs dialogs;
     {
-        Form1 form(testServices(fake.programFolder(), &dialogs));
+        TestForm1 form(testServices(fake.programFolder(), &dialogs));
         dialogs.window = &form;
         form.show();
         fileList(form).appendEntry(first);

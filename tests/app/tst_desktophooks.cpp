@@ -95,7 +95,7 @@ void DesktopHooksTest::runIsHeard() {
     ScriptedDialogs dialogs;
     Form1Services services = testServices(fake.programFolder(), &dialogs);
     services.systemBus = [] { return QDBusConnection::sessionBus(); };
-    Form1 form(std::move(services));
+    TestForm1 form(std::move(services));
     for (const char* name : {"a.mkv", "b.mkv"})
         fileList(form).appendEntry(
             fake.source(QLatin1String(name), {u"duration=20.00"_qs, u"sleep=700"_qs}));

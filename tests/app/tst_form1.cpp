@@ -25,6 +25,8 @@ class Form1Test : public QObject {
     void captionsFit();
     void centresWindowLargerThanScreen();
     void homePageOpensOnceOnSeven();
+    void pointerCodes_data();
+    void pointerCodes();
     void pointerRulesFollowTheMouse_data();
     void pointerRulesFollowTheMouse();
     void handPictureFromProgramFolder();
@@ -47,7 +49,7 @@ class Form1Test : public QObject {
 
 void Form1Test::initialState() {
     QTemporaryDir folder;
-    Form1 form(testServices(folder.path(), &m_dialogs));
+    TestForm1 form(testServices(folder.path(), &m_dialogs));
     QCOMPARE(form.windowTitle(), QStringLiteral("Quorvane"));
     QCOMPARE(form.size(), QSize(441, 257));
     QCOMPARE(form.minimumSize(), form.maximumSize());
@@ -119,7 +121,7 @@ void Form1Test::initialState() {
 
 void Form1Test::tabOrderAndFocus() {
     QTemporaryDir folder;
-    Form1 form(testServices(folder.path(), &m_dialogs));
+    TestForm1 form(testServices(folder.path(), &m_dialogs));
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QCOMPARE(QApplication::focusWidget(), form.findChild<QWidget*>(QStringLiteral("Command1")));
@@ -149,7 +151,7 @@ void Form1Test::captionsFit() {
     QFETCH(QString, name);
     QFETCH(int, lines);
     QTemporaryDir folder;
-    Form1 form(testServices(folder.path(), &m_dialogs));
+    TestForm1 form(testServices(folder.path(), &m_dialogs));
     auto* button = form.findChild<PictureButton*>(name);
     QVERIFY(button);
     const QRect area = button->captionRect();
@@ -173,7 +175,7 @@ void Form1Test::centresWindowLargerThanScreen() {
     QCOMPARE(big.pos(), QPoint(-100, -51));
 
     QTemporaryDir folder;
-    Form1 form(testServices(folder.path(), &m_dialogs));
+    TestForm1 form(testServices(folder.path(), &m_dialogs));
     QCOMPARE(form.pos(), QPoint((screen.width() - 441) / 2, (screen.height() - 257) / 2));
 }
 
@@ -181,9 +183,42 @@ void Form1Test::homePageOpensOnceOnSeven() {
     QTemporaryDir folder;
     for (int draw : {1, 6, 7, 8, 100}) {
         int openings = 0;
-        Form1 form(testServices(folder.path(), &m_dialogs, draw, &openings));
+        TestForm1 form(testServices(folder.path(), &m_dialogs, draw, &openings));
         QCOMPARE(openings, draw == 7 ? 1 : 0);
     }
+}
+
+void Form1Test::pointerCodes_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("arrow over button") << 0 << u"button"_qs << 99;
+    QTest::newRow("hand over button") << 99 << u"button"_qs << 99;
+    QTest::newRow("busy over button") << 11 << u"button"_qs << 11;
+    QTest::newRow("hand over background") << 99 << u"background"_qs << 0;
+    QTest::newRow("arrow over background") << 0 << u"background"_qs << 0;
+    QTest::newRow("busy over background") << 11 << u"background"_qs << 11;
+    QTest::newRow("work ends") << 11 << u"idle"_qs << 0;
+    QTest::newRow("work begins over a button") << 99 << u"busy"_qs << 11;
+}
+
+void Form1Test::pointerCodes() {
+    QFETCH(int, start);
+    QFETCH(QString, event);
+    QFETCH(int, expected);
+    PointerRules rules;
+    if (start == 99)
+        rules.pointerOverButton();
+    rules.setBusy(start == 11);
+    QSignalSpy changes(&rules, &PointerRules::codeChanged);
+    if (event == u"button"_qs)
+        rules.pointerOverButton();
+    else if (event == u"background"_qs)
+        rules.pointerOverBackground();
+    else
+        rules.setBusy(event == u"busy"_qs);
+    QCOMPARE(int(rules.code()), expected);
+    QCOMPARE(changes.size(), start == expected ? 0 : 1);
 }
 
 void Form1Test::pointerRulesFollowTheMouse_data() {
@@ -195,11 +230,11 @@ void Form1Test::pointerRulesFollowTheMouse_data() {
 void Form1Test::pointerRulesFollowTheMouse() {
     QFETCH(bool, busy);
     QTemporaryDir folder; // no HAND-M.CUR here
-    Form1 form(testServices(folder.path(), &m_dialogs));
+    TestForm1 form(testServices(folder.path(), &m_dialogs));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     if (busy)
-        pointerRules(form).setCode(PointerCode::Hourglass);
+        pointerRules(form).setBusy(true);
     const int expectedOverButton = busy ? 11 : 99;
     const int expectedElsewhere = busy ? 11 : 0;
 
@@ -220,7 +255,7 @@ void Form1Test::handPictureFromProgramFolder() {
     QTemporaryDir folder;
     QVERIFY(QFile::copy(QStringLiteral(QUORVANE_BIN_DIR "/HAND-M.CUR"),
                         folder.filePath(QStringLiteral("HAND-M.CUR"))));
-    Form1 withHand(testServices(folder.path(), &m_dialogs));
+    TestForm1 withHand(testServices(folder.path(), &m_dialogs));
     moveOver(withHand.findChild<QWidget*>(QStringLiteral("Check2")));
     QCOMPARE(withHand.cursor().shape(), Qt::BitmapCursor);
     QCOMPARE(withHand.cursor().pixmap().size(), QSize(32, 32));
@@ -231,14 +266,14 @@ void Form1Test::handPictureFromProgramFolder() {
     QVERIFY(broken.open(QIODevice::WriteOnly));
     broken.write("not a cursor");
     broken.close();
-    Form1 withBroken(testServices(brokenFolder.path(), &m_dialogs));
+    TestForm1 withBroken(testServices(brokenFolder.path(), &m_dialogs));
     moveOver(withBroken.findChild<QWidget*>(QStringLiteral("Check2")));
     QCOMPARE(withBroken.cursor().shape(), Qt::PointingHandCursor);
 }
 
 void Form1Test::closingAnnouncesUnload() {
     QTemporaryDir folder;
-    Form1 form(testServices(folder.path(), &m_dialogs));
+    TestForm1 form(testServices(folder.path(), &m_dialogs));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QSignalSpy unloading(&form, &Form1::unloading);
@@ -249,7 +284,7 @@ void Form1Test::closingAnnouncesUnload() {
 
 void Form1Test::screenReaderSeesEntriesAsItems() {
     QTemporaryDir folder;
-    Form1 form(testServices(folder.path(), &m_dialogs));
+    TestForm1 form(testServices(folder.path(), &m_dialogs));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     fileList(form).appendEntry(QStringLiteral("/v/first.mkv"));
@@ -321,7 +356,7 @@ void Form1Test::readableOnDarkTheme() {
         dark.setColor(role, QColor(0xee, 0xee, 0xee));
     QApplication::setPalette(dark);
     QTemporaryDir folder;
-    Form1 form(testServices(folder.path(), nullptr));
+    TestForm1 form(testServices(folder.path(), nullptr));
     QWidget* widget = control == u"header"_qs  ? form.findChild<FileListView*>()->header()
                       : control == u"Form1"_qs ? &form
                                                : form.findChild<QWidget*>(control);

@@ -46,7 +46,7 @@ void FramedWindowTest::frameCentred() {
 
     QTemporaryDir folder;
     ScriptedDialogs dialogs;
-    Form1 form(testServices(folder.path(), &dialogs));
+    TestForm1 form(testServices(folder.path(), &dialogs));
     form.show();
     QTRY_VERIFY_WITH_TIMEOUT(form.frameGeometry().height() - form.height() > 2, 10000);
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();

@@ -30,14 +30,14 @@ int main(int argc, char* argv[]) {
     std::atomic<bool> walking{false};
     ScriptedDialogs dialogs;
     dialogs.folderAnswers << arguments[2];
-    Form1Services services = testServices(arguments[2], &dialogs);
+    FolderWalkJob::Walk folderWalk = walkFolder;
     if (walk)
-        services.folderWalk = [&walking](const QString&, const std::atomic<bool>*) {
+        folderWalk = [&walking](const QString&, const std::atomic<bool>*) {
             walking = true;
             std::this_thread::sleep_for(std::chrono::minutes(2));
             return FolderWalkResult{};
         };
-    Form1 window(std::move(services));
+    TestForm1 window(testServices(arguments[2], &dialogs), folderWalk);
     QObject::connect(&window, &Form1::unloading, &app, &QCoreApplication::quit);
     if (!walk) {
         for (const QString& entry : arguments.mid(4))
