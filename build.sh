@@ -16,8 +16,9 @@ RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libgl-de
 X_PACKAGES=(xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick)
 PACKAGING_PACKAGES=(dpkg-dev file lintian)
 # The validators of the desktop files and the manual page, and the package's test.
-TEST_PACKAGES=("${X_PACKAGES[@]}" dbus-daemon clang-format appstream desktop-file-utils groff man-db
-               "${PACKAGING_PACKAGES[@]}")
+# clang-format: the major version CMakeLists.txt's check-format insists on.
+TEST_PACKAGES=("${X_PACKAGES[@]}" dbus-daemon clang-format-14 appstream desktop-file-utils groff
+               man-db "${PACKAGING_PACKAGES[@]}")
 
 ensure_packages() {
     local missing=() package

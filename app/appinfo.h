@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "app/appidentity.h"
+
 #include <QString>
 
 // The caption of the main window and of every message box.
 inline QString applicationTitle() {
-    return QStringLiteral("Quorvane");
+    return AppIdentity::name();
 }

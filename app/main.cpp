@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "app/appidentity.h"
 #include "app/commandline.h"
 #include "app/form1.h"
 #include "app/messages.h"
@@ -16,8 +17,8 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
-    QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
+    QApplication::setApplicationName(AppIdentity::name());
+    QApplication::setApplicationVersion(AppIdentity::version());
     // Read before the toolkit starts, so that help, version and mistakes need no display.
     const CommandLine commandLine =
         parseCommandLine(QByteArrayList(argv, argv + argc), QDir::currentPath());
@@ -30,7 +31,7 @@ int main(int argc, char* argv[]) {
     // The toolkit gets none of the arguments: a path must never be taken for one of its options.
     int toolkitArgc = 1;
     QApplication app(toolkitArgc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quorvane"));
+    QGuiApplication::setDesktopFileName(AppIdentity::id());
     // Qt's own texts, in the file dialogs above all, follow the user's language.
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(), QStringLiteral("qt"), QStringLiteral("_"),

@@ -1,19 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "app/sleepinhibitor.h"
 
+#include "app/appidentity.h"
+
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QVariantMap>
-
-namespace {
-
-QString applicationName() {
-    return QStringLiteral("Quorvane");
-}
-
-} // namespace
 
 SleepInhibitor::SleepInhibitor(BusAccess systemBus, BusAccess sessionBus, QObject* parent)
     : QObject(parent), m_systemBus(std::move(systemBus)), m_sessionBus(std::move(sessionBus)) {}
@@ -45,7 +39,8 @@ void SleepInhibitor::askLogind() {
     QDBusMessage inhibit = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
-    inhibit << QStringLiteral("sleep") << applicationName() << m_reason << QStringLiteral("block");
+    inhibit << QStringLiteral("sleep") << AppIdentity::name() << m_reason
+            << QStringLiteral("block");
     auto* answer = new QDBusPendingCallWatcher(bus.asyncCall(inhibit), this);
     connect(answer, &QDBusPendingCallWatcher::finished, this,
             [this, asking = ++m_asking](QDBusPendingCallWatcher* call) {

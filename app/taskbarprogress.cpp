@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/taskbarprogress.h"
 
+#include "app/appidentity.h"
+
 #include <QDBusMessage>
 
 TaskbarProgress::TaskbarProgress(BusAccess sessionBus, const QString& desktopFileName)
@@ -23,7 +25,7 @@ void TaskbarProgress::send(const QVariantMap& properties) {
     if (!bus.isConnected())
         return;
     QDBusMessage update = QDBusMessage::createSignal(
-        QStringLiteral("/org/example/quorvane/LauncherEntry"),
+        AppIdentity::objectPath() + QStringLiteral("/LauncherEntry"),
         QStringLiteral("com.canonical.Unity.LauncherEntry"), QStringLiteral("Update"));
     update << m_application << properties;
     bus.send(update);

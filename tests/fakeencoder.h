@@ -8,9 +8,23 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
+
+// The whole of a regular file, or nothing: opening a pipe would block.
+inline QString fileText(const QString& path) {
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)
+               ? QString::fromUtf8(file.readAll())
+               : QString();
+}
+
+inline bool makeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
 
 // PATH set to one folder for the life of the object, so that only the
 // encoders a test puts there are found.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The encoder job and the batch run against the fake encoder.
+// The batch run against the fake encoder.
 
 #include "convert/conversionrun.h"
 #include "convert/encoderjob.h"
@@ -76,51 +76,13 @@ QStringList record(ConversionRun& run, ConversionReport* report = nullptr,
     return events;
 }
 
-// The end of one encoder job, and the lines it wrote to its standard error.
-EncoderEnd runJob(EncoderJob& job, const QString& program, const QStringList& arguments,
-                  QStringList* lines = nullptr) {
-    EncoderEnd end;
-    bool ended = false;
-    QObject context;
-    if (lines)
-        QObject::connect(&job, &EncoderJob::errorLine, &context,
-                         [lines](const QString& line) { *lines << line; });
-    QObject::connect(&job, &EncoderJob::ended, &context, [&](const EncoderEnd& e) {
-        end = e;
-        ended = true;
-    });
-    job.start(program, arguments);
-    if (!QTest::qWaitFor([&ended] { return ended; }, RunTimeout))
-        end.errorText = u"timed out"_qs;
-    return end;
-}
-
-QString fileText(const QString& path) {
-    QFile file(path);
-    // Opening a pipe would block.
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)
-               ? QString::fromUtf8(file.readAll())
-               : QString();
-}
-
-bool makeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 } // namespace
 
 class ConversionRunTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void childEnds_data();
-    void childEnds();
-    void startFailures_data();
-    void startFailures();
     void runLeavesEventLoopFree_data();
     void runLeavesEventLoopFree();
-    void abandonedChildRunsOn_data();
-    void abandonedChildRunsOn();
 
     void progressAndEnd_data();
     void progressAndEnd();
@@ -135,82 +97,6 @@ class ConversionRunTest : public QObject {
     void startDuringRunIgnored();
     void abandonStopsRun();
 };
-
-void ConversionRunTest::childEnds_data() {
-    QTest::addColumn<QStringList>("directives");
-    QTest::addColumn<bool>("outputExists");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("lastLine");
-    const int exited = int(EncoderEnd::Kind::Exited);
-    QTest::newRow("success") << QStringList() << false << exited << 0 << QString();
-    QTest::newRow("code and message")
-        << QStringList{u"exit=1"_qs, u"stderr=Something went wrong"_qs} << false << exited << 1
-        << u"Something went wrong"_qs;
-    QTest::newRow("message after progress")
-        << QStringList{u"sleep=150"_qs, u"exit=7"_qs, u"stderr=last words"_qs} << false << exited
-        << 7 << u"last words"_qs;
-    QTest::newRow("killed") << QStringList{u"signal=9"_qs} << false
-                            << int(EncoderEnd::Kind::Crashed) << 0 << QString();
-    // Asked before overwriting, the null device answers at once with an end of file.
-    QTest::newRow("existing output")
-        << QStringList() << true << exited << 1
-        << u"already exists. Overwrite? [y/N] Not overwriting - exiting"_qs;
-}
-
-void ConversionRunTest::childEnds() {
-    QFETCH(QStringList, directives);
-    QFETCH(bool, outputExists);
-    QFETCH(int, kind);
-    QFETCH(int, code);
-    QFETCH(QString, lastLine);
-    FakeEncoder fake;
-    const QString source = fake.source(u"clip.mkv"_qs, directives);
-    const QString output = outputPathFor(source);
-    if (outputExists)
-        QVERIFY(makeFile(output, "mine"));
-
-    EncoderJob job;
-    QStringList lines;
-    const EncoderEnd end = runJob(job, fake.encoder(), encoderArguments(source, output), &lines);
-    QCOMPARE(end.errorText, QString());
-    QCOMPARE(int(end.kind), kind);
-    if (end.kind == EncoderEnd::Kind::Exited)
-        QCOMPARE(end.exitCode, code);
-    QVERIFY2(lines.isEmpty() || !lines.contains(QString()), qPrintable(lines.join(u'|')));
-    QVERIFY2((lines.isEmpty() ? QString() : lines.constLast()).endsWith(lastLine),
-             qPrintable(lines.join(u'|')));
-    if (outputExists)
-        QCOMPARE(fileText(output), u"mine"_qs);
-    QCOMPARE(fake.runs().size(), 1);
-}
-
-void ConversionRunTest::startFailures_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << u"missing"_qs;
-    QTest::newRow("not executable") << u"plain file"_qs;
-    QTest::newRow("a directory") << u"directory"_qs;
-}
-
-void ConversionRunTest::startFailures() {
-    QFETCH(QString, kind);
-    QTemporaryDir folder;
-    const QString program = folder.filePath(u"ffmpeg"_qs);
-    if (kind == u"plain file"_qs)
-        QVERIFY(makeFile(program, "not a program"));
-    else if (kind == u"directory"_qs)
-        QVERIFY(QDir(folder.path()).mkdir(u"ffmpeg"_qs));
-    EncoderJob job;
-    int ends = 0;
-    connect(&job, &EncoderJob::ended, this, [&ends] { ++ends; });
-    const EncoderEnd end = runJob(job, program, {u"-i"_qs, u"x.mkv"_qs});
-    QCOMPARE(int(end.kind), int(EncoderEnd::Kind::FailedToStart));
-    QVERIFY(!end.errorText.isEmpty());
-    QVERIFY(end.errorText != u"timed out"_qs);
-    // Reported once, with no finish after it.
-    QTest::qWait(50);
-    QCOMPARE(ends, 1);
-}
 
 void ConversionRunTest::runLeavesEventLoopFree_data() {
     QTest::addColumn<int>("files");
@@ -259,38 +145,6 @@ void ConversionRunTest::runLeavesEventLoopFree() {
              qPrintable(report));
     QVERIFY(ticksDuringRun > 0);
     QVERIFY2(longest < 50, qPrintable(QStringLiteral("stalled %1 ms").arg(longest)));
-}
-
-void ConversionRunTest::abandonedChildRunsOn_data() {
-    QTest::addColumn<bool>("destroyJob");
-    QTest::newRow("abandoned") << false;
-    QTest::newRow("job destroyed") << true;
-}
-
-void ConversionRunTest::abandonedChildRunsOn() {
-    QFETCH(bool, destroyJob);
-    FakeEncoder fake;
-    const QString release = fake.path(u"release"_qs);
-    const QString source = fake.source(u"clip.mkv"_qs, {u"wait-for="_qs + release});
-    const QString output = outputPathFor(source);
-    auto job = std::make_unique<EncoderJob>();
-    int ends = 0;
-    connect(job.get(), &EncoderJob::ended, this, [&ends] { ++ends; });
-    job->start(fake.encoder(), encoderArguments(source, output));
-    QTRY_COMPARE_WITH_TIMEOUT(fake.runs().size(), 1, RunTimeout);
-    if (destroyJob)
-        job.reset();
-    else
-        job->abandon();
-    QVERIFY(!fake.runs()[0].ended);
-    QVERIFY(!QFile::exists(output));
-
-    QVERIFY(makeFile(release, ""));
-    QTRY_VERIFY_WITH_TIMEOUT(fake.runs()[0].ended, 10000);
-    QCOMPARE(fake.runs()[0].code, 0);
-    QCOMPARE(fileText(output), u"fake wmv of "_qs + source + u"\n"_qs);
-    QTest::qWait(50);
-    QCOMPARE(ends, 0); // an abandoned encoder's end is nobody's business
 }
 
 void ConversionRunTest::progressAndEnd_data() {
