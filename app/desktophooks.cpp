@@ -6,8 +6,7 @@
 
 DesktopHooks::DesktopHooks(ConversionRun& run, QWidget& window, BusAccess sessionBus,
                            BusAccess systemBus, QObject* parent)
-    : QObject(parent), m_window(window),
-      m_taskbar(sessionBus, QGuiApplication::desktopFileName()),
+    : QObject(parent), m_window(window), m_taskbar(sessionBus, QGuiApplication::desktopFileName()),
       m_sleepInhibitor(std::move(systemBus), std::move(sessionBus)) {
     connect(&run, &ConversionRun::stateChanged, this, &DesktopHooks::runStateChanged);
     connect(&run, &ConversionRun::progressed, this,

@@ -76,7 +76,8 @@ void Form1::createControls() {
     m_focusHolder->setObjectName(QStringLiteral("Command1"));
     m_focusHolder->setGeometry(-48, 176, 41, 33);
 
-    m_addFilesButton = new PictureButton(buttonPicture(QStringLiteral("film")), tr("Add MKV File(s)"), this);
+    m_addFilesButton =
+        new PictureButton(buttonPicture(QStringLiteral("film")), tr("Add MKV File(s)"), this);
     m_addFilesButton->setObjectName(QStringLiteral("Check1"));
     m_addFilesButton->setGeometry(8, 136, 137, 81);
 
@@ -92,7 +93,7 @@ void Form1::createControls() {
     m_listView->setAccessibleName(FileListModel::columnTitle());
 
     m_addFolderButton = new PictureButton(buttonPicture(QStringLiteral("folder")),
-                               tr("Add All MKV File(s) In Folder"), this);
+                                          tr("Add All MKV File(s) In Folder"), this);
     m_addFolderButton->setObjectName(QStringLiteral("Check3"));
     m_addFolderButton->setGeometry(152, 136, 137, 81);
 
@@ -249,8 +250,7 @@ void Form1::applyPointer(PointerCode code) {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove) {
-        if (watched == m_addFilesButton || watched == m_startButton ||
-            watched == m_addFolderButton)
+        if (watched == m_addFilesButton || watched == m_startButton || watched == m_addFolderButton)
             m_pointer->pointerOverButton();
         else if (watched == m_progressBar || watched == m_listView->viewport())
             m_pointer->pointerOverBackground();

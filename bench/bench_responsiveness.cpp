@@ -82,9 +82,8 @@ int main(int argc, char* argv[]) {
     window.show();
     QCoreApplication::processEvents();
 
-    const StallWatch fill =
-        clickAndWatch(window.findChild<QPushButton*>(QStringLiteral("Check3")),
-                      &session.folderWalk(), &FolderWalkJob::finished);
+    const StallWatch fill = clickAndWatch(window.findChild<QPushButton*>(QStringLiteral("Check3")),
+                                          &session.folderWalk(), &FolderWalkJob::finished);
     const int entries = session.list().count();
     const StallWatch run = clickAndWatch(window.findChild<QPushButton*>(QStringLiteral("Check2")),
                                          &session.run(), &ConversionRun::finished);

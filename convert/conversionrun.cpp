@@ -188,8 +188,7 @@ std::optional<double> ConversionRun::secondsLeft(const UnderWay& file) const {
         return std::nullopt;
     // Files yet to start are taken to be as long as the known ones on average.
     const double averageLength = (m_knownDurations + *duration) / double(m_filesWithDuration + 1);
-    const double inputLeft =
-        *duration - current.encoded() + averageLength * double(filesWaiting());
+    const double inputLeft = *duration - current.encoded() + averageLength * double(filesWaiting());
     return std::max(inputLeft, 0.0) / (encoded / wallSeconds);
 }
 

@@ -93,8 +93,8 @@ void ConversionFfmpegTest::convertsAndKeepsExistingOutput() {
     }
 
     QCOMPARE(convert(sources),
-             u"1 of 3\n"_qs + sources[2] + u": the encoder ended with exit code 1: File '"_qs + kept +
-                 u"' already exists. Overwrite? [y/N] Not overwriting - exiting"_qs);
+             u"1 of 3\n"_qs + sources[2] + u": the encoder ended with exit code 1: File '"_qs +
+                 kept + u"' already exists. Overwrite? [y/N] Not overwriting - exiting"_qs);
     for (int i = 0; i < 2; ++i) {
         const QByteArray streams =
             runTool(ffprobe, {u"-v"_qs, u"error"_qs, u"-show_entries"_qs,

@@ -2,12 +2,12 @@
 // The batch run against the fake encoder.
 
 #include "convert/conversionrun.h"
-#include "convert/encoderjob.h"
 #include "convert/outputnaming.h"
 #include "fakeencoder.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/folderwalkjob.h"
 
+#include <QAbstractItemModelTester>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest>
@@ -21,6 +21,7 @@ constexpr int RunTimeout = 30000;
 // The batch, as the window holds it.
 struct Batch {
     FileListModel list;
+    QAbstractItemModelTester tester{&list, QAbstractItemModelTester::FailureReportingMode::QtTest};
     QStringList texts() const {
         QStringList all;
         for (int position = 1; position <= list.count(); ++position)
@@ -48,12 +49,12 @@ QStringList record(ConversionRun& run, ConversionReport* report = nullptr,
     QStringList events;
     bool ended = false;
     QObject context;
-    QObject::connect(&run, &ConversionRun::stateChanged, &context,
-                     [&events](ConversionRun::State state) {
-                         events.append(u"state "_qs + QString::fromLatin1(QMetaEnum::fromType<
-                                                                              ConversionRun::State>()
-                                                                              .valueToKey(int(state))));
-                     });
+    QObject::connect(
+        &run, &ConversionRun::stateChanged, &context, [&events](ConversionRun::State state) {
+            events.append(u"state "_qs +
+                          QString::fromLatin1(
+                              QMetaEnum::fromType<ConversionRun::State>().valueToKey(int(state))));
+        });
     QObject::connect(&run, &ConversionRun::progressChanged, &context, [&events](float value) {
         events.append(u"bar "_qs + QString::number(value, 'g', 8));
     });
@@ -61,15 +62,14 @@ QStringList record(ConversionRun& run, ConversionReport* report = nullptr,
                      [&events](int number, const QString&) {
                          events.append(u"file "_qs + QString::number(number));
                      });
-    QObject::connect(&run, &ConversionRun::finished, &context,
-                     [&](const ConversionReport& ending) {
-                         // Idle before it reports, so a handler may start the next run.
-                         QCOMPARE(run.state(), ConversionRun::State::Idle);
-                         events.append(describe(ending));
-                         if (report)
-                             *report = ending;
-                         ended = true;
-                     });
+    QObject::connect(&run, &ConversionRun::finished, &context, [&](const ConversionReport& ending) {
+        // Idle before it reports, so a handler may start the next run.
+        QCOMPARE(run.state(), ConversionRun::State::Idle);
+        events.append(describe(ending));
+        if (report)
+            *report = ending;
+        ended = true;
+    });
     run.start();
     if (!QTest::qWaitFor([&] { return ended || (abandoned && *abandoned); }, RunTimeout))
         events.append(u"timed out"_qs);
@@ -152,13 +152,15 @@ void ConversionRunTest::progressAndEnd_data() {
     QTest::addColumn<QStringList>("events");
     QTest::newRow("empty list") << 0 << QStringList{u"report 0 0 0"_qs};
     QTest::newRow("one file") << 1
-                              << QStringList{u"state Converting"_qs, u"bar 100"_qs, u"file 1"_qs,
-                                             u"state Idle"_qs,       u"bar 0"_qs,   u"report 1 1 0"_qs};
-    QTest::newRow("three files") << 3 << QStringList{u"state Converting"_qs, u"bar 33.333332"_qs,
-                                                     u"file 1"_qs,           u"bar 66.666664"_qs,
-                                                     u"file 2"_qs,           u"bar 100"_qs,
-                                                     u"file 3"_qs,           u"state Idle"_qs,
-                                                     u"bar 0"_qs,            u"report 3 3 0"_qs};
+                              << QStringList{
+                                     u"state Converting"_qs, u"bar 100"_qs, u"file 1"_qs,
+                                     u"state Idle"_qs,       u"bar 0"_qs,   u"report 1 1 0"_qs};
+    QTest::newRow("three files") << 3
+                                 << QStringList{
+                                        u"state Converting"_qs, u"bar 33.333332"_qs, u"file 1"_qs,
+                                        u"bar 66.666664"_qs,    u"file 2"_qs,        u"bar 100"_qs,
+                                        u"file 3"_qs,           u"state Idle"_qs,    u"bar 0"_qs,
+                                        u"report 3 3 0"_qs};
 }
 
 void ConversionRunTest::progressAndEnd() {
@@ -352,36 +354,36 @@ void ConversionRunTest::listChangesDuringRun_data() {
     const QStringList abc{u"a"_qs, u"b"_qs, u"c"_qs};
     const QString third = u"33.333332"_qs, twoThirds = u"66.666664"_qs;
     // Read by position, the entry under way dragged down came up again, and b never did.
-    QTest::newRow("current dragged to the end") << abc << 1 << u"drag 1 3"_qs << abc
-                                                << QStringList{third, twoThirds, u"100"_qs};
-    QTest::newRow("last dragged to the top") << abc << 1 << u"drag 3 1"_qs
-                                             << QStringList{u"a"_qs, u"c"_qs, u"b"_qs}
-                                             << QStringList{third, twoThirds, u"100"_qs};
+    QTest::newRow("current dragged to the end")
+        << abc << 1 << u"drag 1 3"_qs << abc << QStringList{third, twoThirds, u"100"_qs};
+    QTest::newRow("last dragged to the top")
+        << abc << 1 << u"drag 3 1"_qs << QStringList{u"a"_qs, u"c"_qs, u"b"_qs}
+        << QStringList{third, twoThirds, u"100"_qs};
     // By position, the finished a stood where c was next, and was done twice.
-    QTest::newRow("finished entry moved past the next") << abc << 2 << u"exchange 1 3"_qs << abc
-                                                        << QStringList{third, twoThirds, u"100"_qs};
-    QTest::newRow("waiting ones exchanged") << abc << 1 << u"exchange 2 3"_qs
-                                            << QStringList{u"a"_qs, u"c"_qs, u"b"_qs}
-                                            << QStringList{third, twoThirds, u"100"_qs};
+    QTest::newRow("finished entry moved past the next")
+        << abc << 2 << u"exchange 1 3"_qs << abc << QStringList{third, twoThirds, u"100"_qs};
+    QTest::newRow("waiting ones exchanged")
+        << abc << 1 << u"exchange 2 3"_qs << QStringList{u"a"_qs, u"c"_qs, u"b"_qs}
+        << QStringList{third, twoThirds, u"100"_qs};
     // The one after the removed current entry is next, not skipped.
     QTest::newRow("current removed")
         << abc << 1 << u"remove 1"_qs << abc << QStringList{third, u"50"_qs, u"100"_qs};
     // A removed finished entry no longer counts, so the bar never passes 100.
     QTest::newRow("earlier removed")
         << abc << 2 << u"remove 1"_qs << abc << QStringList{third, twoThirds, u"100"_qs};
-    QTest::newRow("later removed") << abc << 1 << u"remove 2"_qs
-                                   << QStringList{u"a"_qs, u"c"_qs} << QStringList{third, u"100"_qs};
+    QTest::newRow("later removed") << abc << 1 << u"remove 2"_qs << QStringList{u"a"_qs, u"c"_qs}
+                                   << QStringList{third, u"100"_qs};
     QTest::newRow("all removed") << abc << 1 << u"remove all"_qs << QStringList{u"a"_qs}
                                  << QStringList{third};
     // By position, an entry inserted above moved the run back onto a file done.
-    QTest::newRow("inserted before") << abc << 1 << u"insert 1 d"_qs << abc
-                                     << QStringList{third, u"50"_qs, u"75"_qs};
-    QTest::newRow("inserted inside") << abc << 1 << u"insert 3 d"_qs << abc
-                                     << QStringList{third, u"50"_qs, u"75"_qs};
+    QTest::newRow("inserted before")
+        << abc << 1 << u"insert 1 d"_qs << abc << QStringList{third, u"50"_qs, u"75"_qs};
+    QTest::newRow("inserted inside")
+        << abc << 1 << u"insert 3 d"_qs << abc << QStringList{third, u"50"_qs, u"75"_qs};
     QTest::newRow("appended") << abc << 1 << u"insert 4 d"_qs << abc
                               << QStringList{third, u"50"_qs, u"75"_qs};
-    QTest::newRow("walk lands mid-run") << abc << 1 << u"walk d e"_qs << abc
-                                        << QStringList{third, u"40"_qs, u"60"_qs};
+    QTest::newRow("walk lands mid-run")
+        << abc << 1 << u"walk d e"_qs << abc << QStringList{third, u"40"_qs, u"60"_qs};
     // By text, the second a would pass for done; by position, b would go.
     QTest::newRow("same text twice, the first dragged down")
         << QStringList{u"a"_qs, u"a"_qs, u"b"_qs} << 1 << u"drag 1 3"_qs
@@ -470,9 +472,8 @@ void ConversionRunTest::abandonStopsRun() {
         run.abandon();
         abandoned = true;
     });
-    QCOMPARE(record(run, nullptr, &abandoned),
-             (QStringList{u"state Converting"_qs, u"bar 50"_qs, u"file 1"_qs,
-                          u"state Abandoned"_qs}));
+    QCOMPARE(record(run, nullptr, &abandoned), (QStringList{u"state Converting"_qs, u"bar 50"_qs,
+                                                            u"file 1"_qs, u"state Abandoned"_qs}));
     run.start(); // the program is ending: nothing more starts
     QTest::qWait(100);
     QCOMPARE(fake.inputs(), QStringList{entries.texts()[0]});

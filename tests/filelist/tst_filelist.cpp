@@ -2,6 +2,7 @@
 #include "filelist/filelistmodel.h"
 #include "filelist/filelistrules.h"
 
+#include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
 #include <QtTest>
 
@@ -10,6 +11,7 @@ namespace {
 // The batch, its selection and the rules over them, without a window.
 struct List {
     FileListModel model;
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
     QItemSelectionModel selection{&model};
     FileListRules rules{model, selection};
     QList<int> scrolledTo;
@@ -110,8 +112,8 @@ void FileListTest::modelEdits_data() {
     // As moves, so that whatever holds an entry follows it.
     QTest::newRow("exchange") << u"exchange 1 3"_qs << QStringList{"c", "b", "a"}
                               << u"moved 2-2 to 0 moved 1-1 to 3"_qs;
-    QTest::newRow("exchange neighbours") << u"exchange 3 2"_qs << QStringList{"a", "c", "b"}
-                                         << u"moved 2-2 to 1"_qs;
+    QTest::newRow("exchange neighbours")
+        << u"exchange 3 2"_qs << QStringList{"a", "c", "b"} << u"moved 2-2 to 1"_qs;
     QTest::newRow("exchange out of range") << u"exchange 1 4"_qs << letters(3) << QString();
 }
 
@@ -120,6 +122,7 @@ void FileListTest::modelEdits() {
     QFETCH(QStringList, expected);
     QFETCH(QString, announced);
     FileListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.insertEntries(1, letters(3));
     QStringList seen;
     const auto note = [&seen](const char* what) {
