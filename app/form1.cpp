@@ -43,11 +43,10 @@ Form1::Form1(BatchSession& session, Form1Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_session(session), m_services(std::move(services)), m_pointer(new PointerRules(this)),
-      // Before the window's own handlers, so the task bar is done with the run
-      // before its closing message holds the thread.
-      m_desktopHooks(new DesktopHooks(m_session.run(), *this, m_services.sessionBus,
-                                      m_services.systemBus, this)) {
+      m_session(session), m_services(std::move(services)), m_pointer(new PointerRules(this)) {
+    // Before the window's own handlers, so the desktop is done with the run
+    // before its closing message holds the thread.
+    new DesktopHooks(m_session.run(), *this, m_services.sessionBus, m_services.systemBus, this);
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(ClientSize);
     setWindowIcon(transparentIcon());
@@ -163,12 +162,8 @@ void Form1::connectCommands() {
         m_progressBar->setToolTip(QString());
         m_progressBar->setAccessibleDescription(QString());
     });
-    connect(&run, &ConversionRun::finished, this, [this](const ConversionReport& report) {
-        if (!m_services.dialogs)
-            return;
-        const UserMessage message = Messages::endOfRun(report);
-        m_services.dialogs->showMessage(this, message.text, message.details);
-    });
+    connect(&run, &ConversionRun::finished, this,
+            [this](const ConversionReport& report) { tell(Messages::endOfRun(report)); });
 }
 
 void Form1::updateBusy() {
@@ -177,8 +172,12 @@ void Form1::updateBusy() {
 }
 
 void Form1::reportLeftOut(const LeftOutNames& leftOut) {
-    const UserMessage message = Messages::leftOut(leftOut);
-    if (m_services.dialogs && !message.text.isEmpty())
+    if (!leftOut.isEmpty())
+        tell(Messages::leftOut(leftOut));
+}
+
+void Form1::tell(const UserMessage& message) {
+    if (m_services.dialogs)
         m_services.dialogs->showMessage(this, message.text, message.details);
 }
 

@@ -12,12 +12,12 @@
 #include <optional>
 
 class BatchSession;
-class DesktopHooks;
 class FileListView;
 class PictureButton;
 class QProgressBar;
 class QPushButton;
 class UserDialogs;
+struct UserMessage;
 
 // What the main window needs from the world outside it. The program passes
 // the real ones; tests pass fakes so that nothing blocks and no browser opens.
@@ -68,11 +68,11 @@ class Form1 : public QWidget {
     void applyPointer(PointerCode code);
     void updateBusy();
     void reportLeftOut(const LeftOutNames& leftOut);
+    void tell(const UserMessage& message);
 
     BatchSession& m_session;
     Form1Services m_services;
     PointerRules* m_pointer = nullptr;
-    DesktopHooks* m_desktopHooks = nullptr;
     // The cursor code 99 shows: our hand picture, or the toolkit's pointing
     // hand. Read when first shown: most starts never need it.
     std::optional<QCursor> m_handCursor;

@@ -7,6 +7,7 @@
 //   bench_responsiveness [FOLDERS [VIDEOS_PER_FOLDER]]   (5000 20)
 
 #include "app/form1.h"
+#include "app/messages.h"
 #include "app/userdialogs.h"
 #include "convert/batchsession.h"
 #include "filelist/filelistmodel.h"
@@ -62,6 +63,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    installProgramTexts(app);
     const QStringList arguments = QCoreApplication::arguments();
     const int folders = arguments.size() > 1 ? arguments.at(1).toInt() : 5000;
     const int videosPerFolder = arguments.size() > 2 ? arguments.at(2).toInt() : 20;

@@ -2,6 +2,7 @@
 #include "convert/conversionrun.h"
 
 #include "convert/fileconversion.h"
+#include "convert/outputnaming.h"
 #include "filelist/filelistmodel.h"
 
 #include <QTimer>
@@ -17,15 +18,46 @@ constexpr qint64 ProgressInterval = 250;
 
 ConversionRun::ConversionRun(FileListModel& list, QString programFolder, QObject* parent)
     : QObject(parent), m_list(list), m_programFolder(std::move(programFolder)) {
-    // Insertions and removals keep the order of the entries that remain;
-    // only a move can change which of the waiting ones comes first.
-    const auto reordered = [this] { m_waitingOutOfOrder = true; };
-    connect(&m_list, &QAbstractItemModel::rowsMoved, this, reordered);
-    connect(&m_list, &QAbstractItemModel::layoutChanged, this, reordered);
-    connect(&m_list, &QAbstractItemModel::rowsRemoved, this, [this] {
-        m_begunRemoved += int(m_begunEntries.removeIf(
-            [](const QPersistentModelIndex& entry) { return !entry.isValid(); }));
-    });
+    connect(&m_list, &QAbstractItemModel::rowsAboutToBeInserted, this, &ConversionRun::listEditing);
+    connect(&m_list, &QAbstractItemModel::rowsAboutToBeRemoved, this, &ConversionRun::listEditing);
+    connect(&m_list, &QAbstractItemModel::rowsAboutToBeMoved, this, &ConversionRun::listEditing);
+    connect(&m_list, &QAbstractItemModel::layoutAboutToBeChanged, this,
+            &ConversionRun::listEditing);
+    connect(&m_list, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { entriesInserted(first, last); });
+    connect(&m_list, &QAbstractItemModel::rowsRemoved, this, &ConversionRun::entriesRemoved);
+}
+
+void ConversionRun::listEditing() {
+    if (m_state != State::Converting)
+        return;
+    m_listEdited = true;
+    // The entries begun since the last edit are the rows above the next one
+    // that hold nothing else; from now on only their indexes can tell them.
+    for (int row = 0; m_begunUnheld > 0 && row < m_nextRow; ++row) {
+        if (!m_heldRows.contains(row)) {
+            m_begunEntries.append(m_list.index(row));
+            --m_begunUnheld;
+        }
+    }
+}
+
+void ConversionRun::entriesInserted(int first, int last) {
+    if (m_state != State::Converting)
+        return;
+    // Not part of the batch: they wait for the next run.
+    for (int row = first; row <= last; ++row)
+        m_addedEntries.append(m_list.index(row));
+}
+
+void ConversionRun::entriesRemoved() {
+    const auto removed = [](const QPersistentModelIndex& entry) { return !entry.isValid(); };
+    m_begunEntries.removeIf(removed);
+    m_addedEntries.removeIf(removed);
+}
+
+int ConversionRun::begunInList() const {
+    return int(m_begunEntries.size()) + m_begunUnheld;
 }
 
 void ConversionRun::setState(State state) {
@@ -37,20 +69,23 @@ void ConversionRun::start() {
     if (m_state != State::Idle)
         return;
     m_encoder = findEncoder(m_programFolder);
+    // Said of every file, so worded once.
+    m_encoderMissing = m_encoder.found()
+                           ? QString()
+                           : tr("the encoder was not found (%1)").arg(m_encoder.whereLooked());
     m_report = {};
     m_report.batch = m_list.count();
     if (m_report.batch <= 0) {
         Q_EMIT finished(m_report);
         return;
     }
-    m_waiting.clear();
-    m_waiting.reserve(m_report.batch);
-    for (int row = 0; row < m_report.batch; ++row)
-        m_waiting.append(m_list.index(row));
-    m_waitingOutOfOrder = false;
-    m_begun = 0;
     m_begunEntries.clear();
-    m_begunRemoved = 0;
+    m_addedEntries.clear();
+    m_begun = 0;
+    m_begunUnheld = 0;
+    m_nextRow = 0;
+    m_heldRows.clear();
+    m_listEdited = false;
     m_encodedBefore = 0.0;
     m_knownDurations = 0.0;
     m_filesWithDuration = 0;
@@ -67,30 +102,30 @@ void ConversionRun::abandon() {
         file.job->abandon();
         file.job->deleteLater();
     }
-    m_waiting.clear();
     m_begunEntries.clear();
+    m_addedEntries.clear();
 }
 
-QPersistentModelIndex ConversionRun::takeNext() {
-    if (m_waitingOutOfOrder) {
-        m_waiting.removeIf([](const QPersistentModelIndex& entry) { return !entry.isValid(); });
-        std::stable_sort(m_waiting.begin(), m_waiting.end(),
-                         [](const QPersistentModelIndex& a, const QPersistentModelIndex& b) {
-                             return a.row() < b.row();
-                         });
-        m_waitingOutOfOrder = false;
+QModelIndex ConversionRun::takeNext() {
+    if (m_listEdited) {
+        m_heldRows.clear();
+        for (const QList<QPersistentModelIndex>* held : {&m_begunEntries, &m_addedEntries}) {
+            for (const QPersistentModelIndex& entry : *held)
+                m_heldRows.insert(entry.row());
+        }
+        m_nextRow = 0;
+        m_listEdited = false;
     }
-    while (!m_waiting.isEmpty()) {
-        // Removed entries are invalid: they are no longer part of the batch.
-        if (QPersistentModelIndex entry = m_waiting.takeFirst(); entry.isValid())
-            return entry;
-    }
-    return {};
+    const int count = m_list.count();
+    while (m_nextRow < count && m_heldRows.contains(m_nextRow))
+        ++m_nextRow;
+    if (m_nextRow >= count)
+        return {};
+    return m_list.index(m_nextRow++);
 }
 
-qsizetype ConversionRun::filesWaiting() const {
-    return std::count_if(m_waiting.cbegin(), m_waiting.cend(),
-                         [](const QPersistentModelIndex& entry) { return entry.isValid(); });
+int ConversionRun::filesWaiting() const {
+    return m_list.count() - begunInList() - int(m_addedEntries.size());
 }
 
 void ConversionRun::startFiles() {
@@ -98,40 +133,46 @@ void ConversionRun::startFiles() {
     turn.start();
     int refusals = 0;
     while (m_state == State::Converting && m_underWay.size() < Slots) {
-        const QPersistentModelIndex entry = takeNext();
+        const QModelIndex entry = takeNext();
         if (!entry.isValid()) {
             if (m_underWay.empty())
                 finish();
             return;
         }
-        ++m_begun;
-        m_begunEntries.append(entry);
-        Q_EMIT progressChanged(
-            float(double(m_begun - m_begunRemoved) / double(m_list.count()) * 100.0));
         const QString source = m_list.textAt(entry.row() + 1);
+        ++m_begun;
+        ++m_begunUnheld;
+        Q_EMIT progressChanged(float(double(begunInList()) / double(m_list.count()) * 100.0));
         Q_EMIT fileBegun(m_begun, source);
         if (m_state != State::Converting) // abandoned by a handler of the signal above
             return;
 
-        auto* job = new FileConversion(source, m_encoder, this);
-        if (job->start()) {
-            connect(job, &FileConversion::finished, this,
-                    [this, job](const FileOutcome& outcome) { fileEnded(job, outcome); });
-            connect(job, &FileConversion::progressed, this, [this] {
-                if (m_sinceProgress.elapsed() >= ProgressInterval)
-                    reportProgress();
-            });
-            m_underWay.push_back({job, m_begun});
-            reportProgress();
+        const QString output = outputPathFor(source);
+        QString refused = FileConversion::refusal(source, output);
+        if (refused.isEmpty())
+            refused = m_encoderMissing;
+        if (refused.isEmpty()) {
+            startFile(source, output);
             continue;
         }
-        record(job->outcome());
-        delete job;
+        record({source, refused});
         if (++refusals >= RefusalsPerTurn || turn.nsecsElapsed() > RefusalTurnNs) {
             QTimer::singleShot(0, this, &ConversionRun::startFiles);
             return;
         }
     }
+}
+
+void ConversionRun::startFile(const QString& source, const QString& output) {
+    auto* job = new FileConversion(source, output, m_encoder, this);
+    connect(job, &FileConversion::finished, this,
+            [this, job](const FileOutcome& outcome) { fileEnded(job, outcome); });
+    connect(job, &FileConversion::progressed, this, [this] {
+        if (m_sinceProgress.elapsed() >= ProgressInterval)
+            reportProgress();
+    });
+    m_underWay.push_back({job, m_begun});
+    reportProgress();
 }
 
 void ConversionRun::fileEnded(FileConversion* job, const FileOutcome& outcome) {
@@ -168,7 +209,7 @@ void ConversionRun::reportProgress() {
     const UnderWay& file = m_underWay.front();
     RunProgress progress;
     progress.number = file.number;
-    progress.batchSize = m_begun + int(filesWaiting());
+    progress.batchSize = m_begun + filesWaiting();
     progress.source = file.job->source();
     progress.fileShare = file.job->progress().share();
     progress.secondsLeft = secondsLeft(file);
@@ -193,8 +234,8 @@ std::optional<double> ConversionRun::secondsLeft(const UnderWay& file) const {
 }
 
 void ConversionRun::finish() {
-    m_waiting.clear();
     m_begunEntries.clear();
+    m_addedEntries.clear();
     setState(State::Idle);
     Q_EMIT progressChanged(0.0f);
     Q_EMIT finished(std::exchange(m_report, {}));

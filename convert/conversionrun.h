@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QPersistentModelIndex>
+#include <QSet>
 #include <QString>
 
 #include <vector>
@@ -76,10 +77,17 @@ class ConversionRun : public QObject {
     };
 
     void setState(State state);
+    // Begins files while a slot is free, until the batch is done.
     void startFiles();
+    void startFile(const QString& source, const QString& output);
     // The next entry of the batch to begin; invalid when none is left.
-    QPersistentModelIndex takeNext();
-    qsizetype filesWaiting() const;
+    QModelIndex takeNext();
+    // Entries of the batch in the list that have not begun.
+    int filesWaiting() const;
+    int begunInList() const;
+    void listEditing();
+    void entriesInserted(int first, int last);
+    void entriesRemoved();
     void fileEnded(FileConversion* job, const FileOutcome& outcome);
     void record(const FileOutcome& outcome);
     void reportProgress();
@@ -94,12 +102,22 @@ class ConversionRun : public QObject {
 
     // One run's state.
     EncoderLookup m_encoder;
-    QList<QPersistentModelIndex> m_waiting; // the batch's entries not begun yet
-    bool m_waitingOutOfOrder = false;       // the list was reordered since m_waiting was
-    std::vector<UnderWay> m_underWay;
-    int m_begun = 0;
+    QString m_encoderMissing; // the reason every file fails without an encoder
+    // Every entry in the list is one of the batch waiting its turn, one begun,
+    // or one added during the run. Only the last two are held, and begun ones
+    // only once the list is edited: a batch of any size starts at once, and a
+    // run with no edits holds nothing.
     QList<QPersistentModelIndex> m_begunEntries; // those still in the list
-    int m_begunRemoved = 0;
+    QList<QPersistentModelIndex> m_addedEntries; // those still in the list
+    int m_begun = 0;                             // removed ones included
+    int m_begunUnheld = 0;                       // begun since the list was last edited
+    // Rows above m_nextRow hold no entry waiting: each holds a held entry, or
+    // one begun since the last edit. After an edit the held entries' rows are
+    // looked up again, and the search starts from the top.
+    int m_nextRow = 0;
+    QSet<int> m_heldRows;
+    bool m_listEdited = false;
+    std::vector<UnderWay> m_underWay;
     ConversionReport m_report;
     QElapsedTimer m_runClock;
     QElapsedTimer m_sinceProgress;

@@ -22,36 +22,27 @@ FileConversion::FileState FileConversion::FileState::of(const QString& path) {
     return {true, info.lastModified(), info.size()};
 }
 
-FileConversion::FileConversion(QString source, EncoderLookup encoder, QObject* parent)
-    : QObject(parent), m_source(std::move(source)), m_output(outputPathFor(m_source)),
-      m_lookup(std::move(encoder)), m_outcome{m_source, {}} {
+QString FileConversion::refusal(const QString& source, const QString& output) {
+    if (source.isEmpty())
+        return tr("the list entry is empty, so there is nothing to convert");
+    // A pipe or a device would hold the encoder forever; a folder has nothing to convert.
+    if (const QFileInfo info(source); info.exists() && !info.isFile())
+        return tr("%1 is not a regular file, so it was not converted").arg(source);
+    if (isSameFile(source, output))
+        return tr("its output %1 would be the source file itself, so it was left as it is")
+            .arg(output);
+    return {};
+}
+
+FileConversion::FileConversion(QString source, QString output, EncoderLookup encoder,
+                               QObject* parent)
+    : QObject(parent), m_source(std::move(source)), m_output(std::move(output)),
+      m_lookup(std::move(encoder)), m_outputBefore(FileState::of(m_output)) {
     // Queued, so that a row of encoders that all fail at once never nests.
     connect(&m_encoder, &EncoderJob::ended, this, &FileConversion::encoderEnded,
             Qt::QueuedConnection);
     connect(&m_encoder, &EncoderJob::errorLine, this, &FileConversion::encoderSaid);
-}
-
-bool FileConversion::start() {
-    m_outcome.failure = refusal();
-    if (!m_outcome.failure.isEmpty())
-        return false;
-    m_outputBefore = FileState::of(m_output);
     m_encoder.start(m_lookup.program, encoderArguments(m_source, m_output));
-    return true;
-}
-
-QString FileConversion::refusal() const {
-    if (m_source.isEmpty())
-        return tr("the list entry is empty, so there is nothing to convert");
-    // A pipe or a device would hold the encoder forever; a folder has nothing to convert.
-    if (const QFileInfo info(m_source); info.exists() && !info.isFile())
-        return tr("%1 is not a regular file, so it was not converted").arg(m_source);
-    if (isSameFile(m_source, m_output))
-        return tr("its output %1 would be the source file itself, so it was left as it is")
-            .arg(m_output);
-    if (!m_lookup.found())
-        return tr("the encoder was not found (%1)").arg(m_lookup.whereLooked());
-    return {};
 }
 
 void FileConversion::encoderSaid(const QString& line) {
@@ -63,8 +54,7 @@ void FileConversion::encoderSaid(const QString& line) {
 }
 
 void FileConversion::encoderEnded(const EncoderEnd& end) {
-    m_outcome.failure = failureOf(end);
-    Q_EMIT finished(m_outcome);
+    Q_EMIT finished({m_source, failureOf(end)});
 }
 
 QString FileConversion::failureOf(const EncoderEnd& end) const {

@@ -15,16 +15,16 @@
 class FileConversion : public QObject {
     Q_OBJECT
   public:
-    FileConversion(QString source, EncoderLookup encoder, QObject* parent = nullptr);
+    // Why the source must not go to an encoder; empty when it may.
+    static QString refusal(const QString& source, const QString& output);
+
+    // Starts the encoder at once: the source passed refusal(), and the
+    // encoder was found.
+    FileConversion(QString source, QString output, EncoderLookup encoder,
+                   QObject* parent = nullptr);
 
     const QString& source() const { return m_source; }
     const EncoderProgress& progress() const { return m_progress; }
-    // Final once the job has finished, or at once when start() refused.
-    const FileOutcome& outcome() const { return m_outcome; }
-
-    // Checks the file and starts its encoder. False when a check refused it:
-    // its outcome is then final, and finished() never comes.
-    bool start();
     // The program is ending: the encoder runs on, and its end is never reported.
     void abandon() { m_encoder.abandon(); }
 
@@ -44,8 +44,6 @@ class FileConversion : public QObject {
         bool operator==(const FileState&) const = default;
     };
 
-    // Empty when the file may go to the encoder, else why not.
-    QString refusal() const;
     void encoderSaid(const QString& line);
     void encoderEnded(const EncoderEnd& end);
     QString failureOf(const EncoderEnd& end) const;
@@ -58,5 +56,4 @@ class FileConversion : public QObject {
     QString m_lastErrorLine;   // what the encoder said last
     QString m_outputErrorLine; // its first line that shows a failed write
     EncoderProgress m_progress;
-    FileOutcome m_outcome;
 };

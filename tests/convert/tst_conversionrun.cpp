@@ -362,6 +362,11 @@ void ConversionRunTest::listChangesDuringRun_data() {
     // By position, the finished a stood where c was next, and was done twice.
     QTest::newRow("finished entry moved past the next")
         << abc << 2 << u"exchange 1 3"_qs << abc << QStringList{third, twoThirds, u"100"_qs};
+    // Each edit must still know the files begun since the one before (0: at every file).
+    QTest::newRow("exchanged at every file")
+        << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs} << 0 << u"exchange 2 3"_qs
+        << QStringList{u"a"_qs, u"c"_qs, u"b"_qs, u"d"_qs}
+        << QStringList{u"25"_qs, u"50"_qs, u"75"_qs, u"100"_qs};
     QTest::newRow("waiting ones exchanged")
         << abc << 1 << u"exchange 2 3"_qs << QStringList{u"a"_qs, u"c"_qs, u"b"_qs}
         << QStringList{third, twoThirds, u"100"_qs};
@@ -409,7 +414,7 @@ void ConversionRunTest::listChangesDuringRun() {
     });
     // While the encoder works on that file, as a user would.
     connect(&run, &ConversionRun::fileBegun, &run, [&](int number) {
-        if (number != during)
+        if (number != during && during != 0)
             return;
         QTimer::singleShot(0, &run, [&] {
             const QStringList words = change.split(u' ');
