@@ -17,48 +17,7 @@ constexpr qint64 ProgressInterval = 250;
 } // namespace
 
 ConversionRun::ConversionRun(FileListModel& list, QString programFolder, QObject* parent)
-    : QObject(parent), m_list(list), m_programFolder(std::move(programFolder)) {
-    connect(&m_list, &QAbstractItemModel::rowsAboutToBeInserted, this, &ConversionRun::listEditing);
-    connect(&m_list, &QAbstractItemModel::rowsAboutToBeRemoved, this, &ConversionRun::listEditing);
-    connect(&m_list, &QAbstractItemModel::rowsAboutToBeMoved, this, &ConversionRun::listEditing);
-    connect(&m_list, &QAbstractItemModel::layoutAboutToBeChanged, this,
-            &ConversionRun::listEditing);
-    connect(&m_list, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) { entriesInserted(first, last); });
-    connect(&m_list, &QAbstractItemModel::rowsRemoved, this, &ConversionRun::entriesRemoved);
-}
-
-void ConversionRun::listEditing() {
-    if (m_state != State::Converting)
-        return;
-    m_listEdited = true;
-    // The entries begun since the last edit are the rows above the next one
-    // that hold nothing else; from now on only their indexes can tell them.
-    for (int row = 0; m_begunUnheld > 0 && row < m_nextRow; ++row) {
-        if (!m_heldRows.contains(row)) {
-            m_begunEntries.append(m_list.index(row));
-            --m_begunUnheld;
-        }
-    }
-}
-
-void ConversionRun::entriesInserted(int first, int last) {
-    if (m_state != State::Converting)
-        return;
-    // Not part of the batch: they wait for the next run.
-    for (int row = first; row <= last; ++row)
-        m_addedEntries.append(m_list.index(row));
-}
-
-void ConversionRun::entriesRemoved() {
-    const auto removed = [](const QPersistentModelIndex& entry) { return !entry.isValid(); };
-    m_begunEntries.removeIf(removed);
-    m_addedEntries.removeIf(removed);
-}
-
-int ConversionRun::begunInList() const {
-    return int(m_begunEntries.size()) + m_begunUnheld;
-}
+    : QObject(parent), m_list(list), m_programFolder(std::move(programFolder)), m_batch(list) {}
 
 void ConversionRun::setState(State state) {
     m_state = state;
@@ -79,17 +38,8 @@ void ConversionRun::start() {
         Q_EMIT finished(m_report);
         return;
     }
-    m_begunEntries.clear();
-    m_addedEntries.clear();
-    m_begun = 0;
-    m_begunUnheld = 0;
-    m_nextRow = 0;
-    m_heldRows.clear();
-    m_listEdited = false;
-    m_encodedBefore = 0.0;
-    m_knownDurations = 0.0;
-    m_filesWithDuration = 0;
-    m_runClock.start();
+    m_batch.begin();
+    m_pace.start();
     setState(State::Converting);
     startFiles();
 }
@@ -102,30 +52,7 @@ void ConversionRun::abandon() {
         file.job->abandon();
         file.job->deleteLater();
     }
-    m_begunEntries.clear();
-    m_addedEntries.clear();
-}
-
-QModelIndex ConversionRun::takeNext() {
-    if (m_listEdited) {
-        m_heldRows.clear();
-        for (const QList<QPersistentModelIndex>* held : {&m_begunEntries, &m_addedEntries}) {
-            for (const QPersistentModelIndex& entry : *held)
-                m_heldRows.insert(entry.row());
-        }
-        m_nextRow = 0;
-        m_listEdited = false;
-    }
-    const int count = m_list.count();
-    while (m_nextRow < count && m_heldRows.contains(m_nextRow))
-        ++m_nextRow;
-    if (m_nextRow >= count)
-        return {};
-    return m_list.index(m_nextRow++);
-}
-
-int ConversionRun::filesWaiting() const {
-    return m_list.count() - begunInList() - int(m_addedEntries.size());
+    m_batch.end();
 }
 
 void ConversionRun::startFiles() {
@@ -133,17 +60,16 @@ void ConversionRun::startFiles() {
     turn.start();
     int refusals = 0;
     while (m_state == State::Converting && m_underWay.size() < Slots) {
-        const QModelIndex entry = takeNext();
+        const QModelIndex entry = m_batch.takeNext();
         if (!entry.isValid()) {
             if (m_underWay.empty())
                 finish();
             return;
         }
         const QString source = m_list.textAt(entry.row() + 1);
-        ++m_begun;
-        ++m_begunUnheld;
-        Q_EMIT progressChanged(float(double(begunInList()) / double(m_list.count()) * 100.0));
-        Q_EMIT fileBegun(m_begun, source);
+        Q_EMIT progressChanged(
+            float(double(m_batch.begunInList()) / double(m_list.count()) * 100.0));
+        Q_EMIT fileBegun(m_batch.begun(), source);
         if (m_state != State::Converting) // abandoned by a handler of the signal above
             return;
 
@@ -171,7 +97,7 @@ void ConversionRun::startFile(const QString& source, const QString& output) {
         if (m_sinceProgress.elapsed() >= ProgressInterval)
             reportProgress();
     });
-    m_underWay.push_back({job, m_begun});
+    m_underWay.push_back({job, m_batch.begun()});
     reportProgress();
 }
 
@@ -180,11 +106,7 @@ void ConversionRun::fileEnded(FileConversion* job, const FileOutcome& outcome) {
                                     [job](const UnderWay& file) { return file.job == job; });
     if (ended == m_underWay.end())
         return;
-    m_encodedBefore += job->progress().encoded();
-    if (const std::optional<double> duration = job->progress().duration()) {
-        m_knownDurations += *duration;
-        ++m_filesWithDuration;
-    }
+    m_pace.fileEnded(job->progress());
     // The job is inside its own signal: it goes once that is done.
     job->deleteLater();
     m_underWay.erase(ended);
@@ -209,33 +131,19 @@ void ConversionRun::reportProgress() {
     const UnderWay& file = m_underWay.front();
     RunProgress progress;
     progress.number = file.number;
-    progress.batchSize = m_begun + filesWaiting();
+    progress.batchSize = m_batch.begun() + m_batch.waiting();
     progress.source = file.job->source();
     progress.fileShare = file.job->progress().share();
-    progress.secondsLeft = secondsLeft(file);
-    double done = double(m_begun) - double(m_underWay.size());
+    progress.secondsLeft = m_pace.secondsLeft(file.job->progress(), m_batch.waiting());
+    double done = double(m_batch.begun()) - double(m_underWay.size());
     for (const UnderWay& underWay : m_underWay)
         done += underWay.job->progress().share().value_or(0.0);
     progress.batchShare = std::clamp(done / double(progress.batchSize), 0.0, 1.0);
     Q_EMIT progressed(progress);
 }
 
-std::optional<double> ConversionRun::secondsLeft(const UnderWay& file) const {
-    const EncoderProgress& current = file.job->progress();
-    const std::optional<double> duration = current.duration();
-    const double encoded = m_encodedBefore + current.encoded();
-    const double wallSeconds = double(m_runClock.elapsed()) / 1000.0;
-    if (!duration || encoded <= 0.0 || wallSeconds <= 0.0)
-        return std::nullopt;
-    // Files yet to start are taken to be as long as the known ones on average.
-    const double averageLength = (m_knownDurations + *duration) / double(m_filesWithDuration + 1);
-    const double inputLeft = *duration - current.encoded() + averageLength * double(filesWaiting());
-    return std::max(inputLeft, 0.0) / (encoded / wallSeconds);
-}
-
 void ConversionRun::finish() {
-    m_begunEntries.clear();
-    m_addedEntries.clear();
+    m_batch.end();
     setState(State::Idle);
     Q_EMIT progressChanged(0.0f);
     Q_EMIT finished(std::exchange(m_report, {}));

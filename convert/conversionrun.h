@@ -3,12 +3,12 @@
 
 #include "convert/conversionreport.h"
 #include "convert/encodercommand.h"
+#include "convert/encoderprogress.h"
+#include "filelist/batchqueue.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
-#include <QPersistentModelIndex>
-#include <QSet>
 #include <QString>
 
 #include <vector>
@@ -17,14 +17,11 @@ class FileConversion;
 class FileListModel;
 
 // Converts the batch: the entries in the list when the run starts, each at
-// most once, and exactly once unless it is removed before its turn.
+// most once, and exactly once unless it is removed before its turn. The batch
+// queue decides which file is next; two entries with the same text are two files.
 //
 // The run is driven by events: start() launches the first file and returns,
-// and the end of each file launches the next. The next file is the first entry
-// of the batch, in the list's order at that moment, that has not begun, so a
-// reorder during the run changes what comes next, and nothing is skipped or
-// done twice. Entries are held by their model indexes, so two entries with the
-// same text are two files; entries added during the run are not part of it.
+// and the end of each file launches the next.
 //
 // The run reports data: the bar's value, each file's outcome, where the run
 // is, and at the end a report. It is idle again before the report goes out.
@@ -80,20 +77,9 @@ class ConversionRun : public QObject {
     // Begins files while a slot is free, until the batch is done.
     void startFiles();
     void startFile(const QString& source, const QString& output);
-    // The next entry of the batch to begin; invalid when none is left.
-    QModelIndex takeNext();
-    // Entries of the batch in the list that have not begun.
-    int filesWaiting() const;
-    int begunInList() const;
-    void listEditing();
-    void entriesInserted(int first, int last);
-    void entriesRemoved();
     void fileEnded(FileConversion* job, const FileOutcome& outcome);
     void record(const FileOutcome& outcome);
     void reportProgress();
-    // Seconds left for the whole batch, from the pace so far; empty until
-    // the file under way has a known length.
-    std::optional<double> secondsLeft(const UnderWay& file) const;
     void finish();
 
     FileListModel& m_list;
@@ -103,25 +89,9 @@ class ConversionRun : public QObject {
     // One run's state.
     EncoderLookup m_encoder;
     QString m_encoderMissing; // the reason every file fails without an encoder
-    // Every entry in the list is one of the batch waiting its turn, one begun,
-    // or one added during the run. Only the last two are held, and begun ones
-    // only once the list is edited: a batch of any size starts at once, and a
-    // run with no edits holds nothing.
-    QList<QPersistentModelIndex> m_begunEntries; // those still in the list
-    QList<QPersistentModelIndex> m_addedEntries; // those still in the list
-    int m_begun = 0;                             // removed ones included
-    int m_begunUnheld = 0;                       // begun since the list was last edited
-    // Rows above m_nextRow hold no entry waiting: each holds a held entry, or
-    // one begun since the last edit. After an edit the held entries' rows are
-    // looked up again, and the search starts from the top.
-    int m_nextRow = 0;
-    QSet<int> m_heldRows;
-    bool m_listEdited = false;
+    BatchQueue m_batch;
     std::vector<UnderWay> m_underWay;
     ConversionReport m_report;
-    QElapsedTimer m_runClock;
+    RunPace m_pace;
     QElapsedTimer m_sinceProgress;
-    double m_encodedBefore = 0.0;  // seconds of input encoded in the files ended so far
-    double m_knownDurations = 0.0; // the lengths of those files, where known
-    int m_filesWithDuration = 0;
 };

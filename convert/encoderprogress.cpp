@@ -42,3 +42,27 @@ std::optional<double> EncoderProgress::share() const {
         return std::nullopt;
     return std::clamp(m_encoded / *m_duration, 0.0, 1.0);
 }
+
+void RunPace::start() {
+    *this = {};
+    m_clock.start();
+}
+
+void RunPace::fileEnded(const EncoderProgress& file) {
+    m_encodedBefore += file.encoded();
+    if (const std::optional<double> duration = file.duration()) {
+        m_knownDurations += *duration;
+        ++m_filesWithDuration;
+    }
+}
+
+std::optional<double> RunPace::secondsLeft(const EncoderProgress& current, int filesWaiting) const {
+    const std::optional<double> duration = current.duration();
+    const double encoded = m_encodedBefore + current.encoded();
+    const double wallSeconds = double(m_clock.elapsed()) / 1000.0;
+    if (!duration || encoded <= 0.0 || wallSeconds <= 0.0)
+        return std::nullopt;
+    const double averageLength = (m_knownDurations + *duration) / double(m_filesWithDuration + 1);
+    const double inputLeft = *duration - current.encoded() + averageLength * double(filesWaiting);
+    return std::max(inputLeft, 0.0) / (encoded / wallSeconds);
+}

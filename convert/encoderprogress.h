@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QElapsedTimer>
 #include <QStringView>
 
 #include <optional>
@@ -28,3 +29,22 @@ class EncoderProgress {
 
 // "HH:MM:SS.xx" in seconds, with hours of any length; empty for anything else.
 std::optional<double> clockSeconds(QStringView text);
+
+// How fast a run gets through its input, for the time it has left.
+class RunPace {
+  public:
+    // The run begins now.
+    void start();
+    // A file ended: what its encoder got through counts towards the pace.
+    void fileEnded(const EncoderProgress& file);
+    // Seconds left for the whole batch: the rest of the file under way, and
+    // filesWaiting more taken to be as long as the known ones on average.
+    // Empty until the file under way has a known length.
+    std::optional<double> secondsLeft(const EncoderProgress& current, int filesWaiting) const;
+
+  private:
+    QElapsedTimer m_clock;
+    double m_encodedBefore = 0.0;  // seconds of input encoded in the files ended so far
+    double m_knownDurations = 0.0; // the lengths of those files, where known
+    int m_filesWithDuration = 0;
+};
