@@ -3,9 +3,11 @@
 
 #include "app/appinfo.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -27,7 +29,8 @@ QStringList typedNames(const QString& text) {
 
 // A multi-select open dialog that takes every typed name as it is, in the
 // order typed, whether or not the file exists yet: the toolkit's own would
-// refuse a missing one, or drop it without a word.
+// refuse a missing one, or drop it without a word. Files chosen in its view
+// come back as they are.
 class OpenFilesDialog final : public QFileDialog {
   public:
     OpenFilesDialog(QWidget* parent, const QString& title, const QString& filter,
@@ -37,30 +40,56 @@ class OpenFilesDialog final : public QFileDialog {
         setAcceptMode(QFileDialog::AcceptOpen);
     }
 
-    QStringList chosen() const { return m_typed.isEmpty() ? selectedFiles() : m_typed; }
+    QStringList chosen() const { return m_chosen.isEmpty() ? selectedFiles() : m_chosen; }
 
     void accept() override {
         // Absent with a platform's own dialog, which keeps its own rules.
         const auto* nameBox = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        const QStringList names = nameBox ? typedNames(nameBox->text()) : QStringList();
-        QStringList paths;
-        const QDir folder = directory();
-        for (const QString& name : names) {
-            const QString path = folder.absoluteFilePath(name);
-            // A typed folder is opened, as the toolkit does.
-            if (QFileInfo(path).isDir())
-                return QFileDialog::accept();
-            paths << path;
+        if (!nameBox)
+            return QFileDialog::accept();
+        QStringList paths = viewChoice(nameBox->text());
+        if (paths.isEmpty()) {
+            const QDir folder = directory();
+            for (const QString& name : typedNames(nameBox->text())) {
+                const QString path = folder.absoluteFilePath(name);
+                // A typed folder is opened, as the toolkit does.
+                if (QFileInfo(path).isDir())
+                    return QFileDialog::accept();
+                paths << path;
+            }
         }
         if (paths.isEmpty())
             return QFileDialog::accept();
-        m_typed = paths;
-        Q_EMIT filesSelected(m_typed);
+        m_chosen = paths;
+        Q_EMIT filesSelected(m_chosen);
         QDialog::accept();
     }
 
   private:
-    QStringList m_typed;
+    // The files selected in the view, while the name box still holds what the
+    // toolkit wrote there for them: a name may hold quotation marks itself,
+    // so that text cannot be split back into names.
+    QStringList viewChoice(const QString& boxText) const {
+        const auto* view = findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        if (!view || !view->selectionModel() || boxText.isEmpty())
+            return {};
+        QStringList paths;
+        QStringList names;
+        for (const QModelIndex& row : view->selectionModel()->selectedRows()) {
+            const QString path = row.data(QFileSystemModel::FilePathRole).toString();
+            if (QFileInfo(path).isDir())
+                continue; // the toolkit leaves folders out of the box
+            paths << path;
+            names << row.data().toString();
+        }
+        if (names.size() > 1) {
+            for (QString& name : names)
+                name = u'"' + name + u'"';
+        }
+        return names.join(u' ') == boxText ? paths : QStringList();
+    }
+
+    QStringList m_chosen;
 };
 
 // Where a first dialog opens: the process's current folder, the toolkit's

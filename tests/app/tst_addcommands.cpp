@@ -11,6 +11,7 @@
 #include "testservices.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -345,6 +346,7 @@ void AddCommandsTest::realOpenDialog_data() {
         << true << "\"a.mkv\" \"missing.mkv\"" << QStringList{"a.mkv", "missing.mkv"};
     QTest::newRow("one missing name") << true << "new.mkv" << QStringList{"new.mkv"};
     QTest::newRow("cancel") << false << QString() << QStringList{};
+    QTest::newRow("chosen in the view") << true << "" << QStringList{"say \"hi\".mkv", "-x.mkv"};
 }
 
 void AddCommandsTest::realOpenDialog() {
@@ -353,7 +355,7 @@ void AddCommandsTest::realOpenDialog() {
     QFETCH(QString, typed);
     QFETCH(QStringList, added);
     QTemporaryDir folder;
-    QVERIFY(makeTree(folder.path(), {"a.mkv", "b.mkv", "notes.txt"}));
+    QVERIFY(makeTree(folder.path(), {"a.mkv", "b.mkv", "notes.txt", "say \"hi\".mkv", "-x.mkv"}));
     QtUserDialogs dialogs;
     TestForm1 form(testServices(m_programFolder.path(), &dialogs));
     fileList(form).appendEntry(QStringLiteral("/old/x.mkv"));
@@ -380,6 +382,13 @@ void AddCommandsTest::realOpenDialog() {
             QApplication::setActiveWindow(&dialog);
             name->setFocus();
             name->setText(typed);
+        }
+        auto* view = dialog.findChild<QAbstractItemView*>(QStringLiteral("treeView"));
+        for (const QString& file : typed.isEmpty() ? added : QStringList()) {
+            view->setFocus(); // as a click does; the toolkit then names the files in the box
+            view->selectionModel()->select(
+                dialog.findChild<QFileSystemModel*>()->index(folder.filePath(file)),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
         QMetaObject::invokeMethod(&dialog, "accept");
     });
