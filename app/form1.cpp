@@ -49,6 +49,9 @@ Form1::Form1(BatchSession& session, Form1Services services, QWidget* parent)
     new DesktopHooks(m_session.run(), *this, m_services.sessionBus, m_services.systemBus, this);
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(ClientSize);
+    // The layout is fixed and a path reads left to right in any language; the
+    // toolkit's own dialogs still follow a right-to-left locale.
+    setLayoutDirection(Qt::LeftToRight);
     setWindowIcon(transparentIcon());
     // The text on the white is pinned too: a dark desktop theme's light text
     // would all but vanish on it. The list keeps the system's own colours.

@@ -48,6 +48,8 @@ class Form1Test : public QObject {
 };
 
 void Form1Test::initialState() {
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft); // as a right-to-left catalogue does
+    const auto restore = qScopeGuard([] { QGuiApplication::setLayoutDirection(Qt::LeftToRight); });
     QTemporaryDir folder;
     TestForm1 form(testServices(folder.path(), &m_dialogs));
     QCOMPARE(form.windowTitle(), QStringLiteral("Quorvane"));
@@ -103,6 +105,8 @@ void Form1Test::initialState() {
     QCOMPARE(list->header()->sectionResizeMode(0), QHeaderView::Interactive);
     QVERIFY(!list->isSortingEnabled());
     QCOMPARE(fileList(form).count(), 0);
+    fileList(form).appendEntry(QStringLiteral("/v/a.mkv"));
+    QCOMPARE(list->visualRect(fileList(form).index(0)).left(), 0); // paths start at the left
     QCOMPARE(list->toolTip(), QStringLiteral("Drag and drop files here. Double-click item to "
                                              "remove it. Move bar to right and out of window to "
                                              "reveal full names."));
@@ -115,6 +119,7 @@ void Form1Test::initialState() {
     QCOMPARE(bar->minimum(), 0);
     QCOMPARE(bar->maximum(), 100);
     QCOMPARE(bar->value(), 0);
+    QVERIFY(!bar->isRightToLeft());
     QCOMPARE(bar->palette().color(QPalette::Base), QColor(Qt::white));
     QCOMPARE(int(pointerRules(form).code()), 0);
 }
