@@ -81,8 +81,11 @@ UserMessage Messages::leftOut(const LeftOutNames& names) {
         said << tr("%n folder(s) could not be entered: their names are not valid UTF-8 text, so "
                    "the files below them are not listed.",
                    nullptr, int(names.folders.size()));
-    // Files first, then folders.
-    const QStringList all = names.files + names.folders;
+    if (!names.unreadable.isEmpty())
+        said << tr("%n folder(s) could not be read: the files below them are not listed.", nullptr,
+                   int(names.unreadable.size()));
+    // In the order the sentences name them.
+    const QStringList all = names.files + names.folders + names.unreadable;
     return listed(said.join(u' '), all, all.size(), NameList);
 }
 

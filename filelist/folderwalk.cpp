@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <memory>
 #else
 #include <QDirIterator>
@@ -111,6 +112,14 @@ ReadOutcome readFolder(const QString& folder, FolderNames& names, const std::ato
     return ReadOutcome::Read;
 }
 
+// Removed since it was queued: no loss to tell. A path too long to open
+// still names a folder, one that cannot be read.
+bool gone(const QString& folder) {
+    struct stat info;
+    return ::stat(QFile::encodeName(folder).constData(), &info) != 0 &&
+           (errno == ENOENT || errno == ENOTDIR);
+}
+
 #else
 
 // Names here are UTF-16 text, which always reaches the encoder whole.
@@ -133,6 +142,10 @@ ReadOutcome readFolder(const QString& folder, FolderNames& names, const std::ato
         }
     }
     return ReadOutcome::Read;
+}
+
+bool gone(const QString& folder) {
+    return !QFileInfo::exists(folder);
 }
 
 #endif
@@ -159,14 +172,21 @@ bool FolderWalk::listNext(QStringList& entries, const std::atomic<bool>* stop) {
         // The real folder behind any links: met before means a link cycle or
         // a second way into a folder already listed.
         const QString realFolder = QFileInfo(folder).canonicalFilePath();
-        if (realFolder.isEmpty() || m_seen.contains(realFolder))
+        if (realFolder.isEmpty()) {
+            if (!gone(folder))
+                m_leftOut.unreadable << folder;
+            continue;
+        }
+        if (m_seen.contains(realFolder))
             continue;
         FolderNames names;
         const ReadOutcome outcome = readFolder(folder, names, stop);
         if (outcome == ReadOutcome::Stopped)
             return false;
-        if (outcome == ReadOutcome::Unreadable)
+        if (outcome == ReadOutcome::Unreadable) {
+            m_leftOut.unreadable << folder;
             continue;
+        }
         m_seen.insert(realFolder);
         m_listed << folder;
 

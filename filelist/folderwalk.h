@@ -16,8 +16,9 @@
 //
 // Each folder is read once. Hidden folders (a name beginning with ".") are not
 // entered; a folder reached again through a symbolic link is not listed twice,
-// so link cycles end; a folder that cannot be read is passed over. Names whose
-// bytes are not valid UTF-8 are left out and kept apart, so they can be told.
+// so link cycles end; a folder that cannot be read is passed over. Such folders,
+// and names whose bytes are not valid UTF-8, are left out and kept apart, so
+// they can be told.
 class FolderWalk {
   public:
     explicit FolderWalk(const QString& chosenFolder);
@@ -33,8 +34,9 @@ class FolderWalk {
     const QStringList& collection() const { return m_collection; }
     // The folders actually read, in order.
     const QStringList& listed() const { return m_listed; }
-    // What was left out so far for its name, in walk order: the files that
-    // would have been entries, and the folders that would have been queued.
+    // What was left out so far, in walk order: for its name, the files that
+    // would have been entries and the folders that would have been queued;
+    // and the folders of the collection that could not be read.
     const LeftOutNames& leftOut() const { return m_leftOut; }
 
   private:

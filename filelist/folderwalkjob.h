@@ -47,7 +47,7 @@ class FolderWalkJob : public QObject {
   Q_SIGNALS:
     void runningChanged(bool running);
     // The entries are in the list and the job no longer runs; leftOut holds
-    // what the walk could not add for its name.
+    // what the walk could not add: for its name, or as it could not read it.
     void finished(int added, const LeftOutNames& leftOut);
 
   private:

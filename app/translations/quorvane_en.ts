@@ -40,5 +40,12 @@
             <numerusform>%n folders could not be entered: their names are not valid UTF-8 text, so the files below them are not listed.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n folder(s) could not be read: the files below them are not listed.</source>
+        <translation>
+            <numerusform>%n folder could not be read: the files below it are not listed.</numerusform>
+            <numerusform>%n folders could not be read: the files below them are not listed.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

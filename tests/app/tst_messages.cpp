@@ -15,8 +15,9 @@ UserMessage run(int batch, int failed) { // s1 failed for the reason r1, and so 
         report.failures.append({source, u"r"_qs + source.mid(1)});
     return Messages::endOfRun(report);
 }
-UserMessage left(int files, int folders) {
-    return Messages::leftOut({numbered(u"f%1"_qs, files), numbered(u"d%1/"_qs, folders)});
+UserMessage left(int files, int folders, int unreadable = 0) {
+    return Messages::leftOut({numbered(u"f%1"_qs, files), numbered(u"d%1/"_qs, folders),
+                              numbered(u"u%1/"_qs, unreadable)});
 }
 UserMessage status(std::optional<double> share, std::optional<double> secondsLeft) {
     return {Messages::runStatus({2, 5, u"/v/a b.mkv"_qs, share, secondsLeft, 0.0}), QString()};
@@ -52,6 +53,11 @@ class TestMessages : public QObject { // the sentences as the English catalogue 
             u"1 file was left out: its name is not valid UTF-8 text, so it cannot be passed to "
             "the encoder. 1 folder could not be entered: its name is not valid UTF-8 text, so "
             "the files below it are not listed.\n\nf1\nd1/"_qs);
+        row("1 unreadable", left(0, 0, 1),
+            u"1 folder could not be read: the files below it are not listed.\n\nu1/"_qs);
+        row("2 unreadable after bad names", left(2, 0, 2),
+            Plural.section(u'.', 0, 0).arg(2) + u". 2 folders could not be read: the files below "
+                                                "them are not listed.\n\nf1\nf2\nu1/\nu2/"_qs);
         row("5 in message", left(3, 2), Plural.arg(3).arg(2) + u"\n\nf1\nf2\nf3\nd1/\nd2/"_qs);
         row("6 in details", left(2, 4), Plural.arg(2).arg(4) + u" The details list them."_qs,
             u"f1\nf2\nd1/\nd2/\nd3/\nd4/"_qs);

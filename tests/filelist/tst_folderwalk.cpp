@@ -267,7 +267,9 @@ void FolderWalkTest::unreadableFolderIsSkipped() {
         QSKIP(
             "this user reads folders whatever their permissions (root); see pathTooLongIsSkipped");
 
-    QCOMPARE(walkFolder(root.path()).entries, underRoot(root.path(), {"m.mkv", "a/x.mkv"}));
+    const FolderWalkResult result = walkFolder(root.path());
+    QCOMPARE(result.entries, underRoot(root.path(), {"m.mkv", "a/x.mkv"}));
+    QCOMPARE(result.leftOut.unreadable, underRoot(root.path(), {"locked/"}));
 }
 
 void FolderWalkTest::pathTooLongIsSkipped() {
@@ -286,8 +288,9 @@ void FolderWalkTest::pathTooLongIsSkipped() {
     });
     QCOMPARE(made, depth);
 
-    const QStringList entries = walkFolder(root.path()).entries;
-    QCOMPARE(entries, underRoot(root.path(), {"first.mkv", "z/last.mkv"}));
+    const FolderWalkResult result = walkFolder(root.path());
+    QCOMPARE(result.entries, underRoot(root.path(), {"first.mkv", "z/last.mkv"}));
+    QCOMPARE(result.leftOut.unreadable.size(), 1); // the first level past the limit, once
 }
 
 void FolderWalkTest::folderVanishingMidWalk() {
