@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Start-up of the program against a bare Qt window of the same size and title:
+// Start-up of the program against a bare Qt window of the same size and title,
+// and against its own controls written plainly:
 // the time from the process's start to its window being mapped, and the
-// resident memory once it has sat idle for a moment. The two start in turn on
+// resident memory once it has sat idle for a moment. They start in turn on
 // one X server; without DISPLAY the benchmark runs itself again under
 // xvfb-run. The map is seen as the X server's MapNotify event, not by
 // polling, so the times are exact to well under a millisecond.
@@ -227,6 +228,12 @@ int main(int argc, char* argv[]) {
          {QStringLiteral("--button")},
          {},
          {}},
+        // The program's controls written plainly: the floor for its first paint.
+        {"plain same window",
+         QStringLiteral(QUORVANE_BARE_WINDOW),
+         {QStringLiteral("--window")},
+         {},
+         {}},
     };
     for (int run = 0; run <= runs; ++run) { // run 0 warms the caches and is not counted
         for (Contender& contender : contenders) {
@@ -247,19 +254,20 @@ int main(int argc, char* argv[]) {
     std::printf("start to mapped window (X MapNotify event) and VmRSS %d ms later, on DISPLAY "
                 "%s;\n%d starts each, alternately, after one round not counted\n",
                 SettleMilliseconds, qgetenv("DISPLAY").constData(), runs);
-    std::printf("  %-16s %9s %9s %9s %10s\n", "", "median ms", "min ms", "max ms", "RSS MiB");
+    std::printf("  %-17s %9s %9s %9s %10s\n", "", "median ms", "min ms", "max ms", "RSS MiB");
     for (const Contender& contender : contenders) {
         const auto [least, most] =
             std::minmax_element(contender.milliseconds.begin(), contender.milliseconds.end());
-        std::printf("  %-16s %9.1f %9.1f %9.1f %10.1f\n", contender.name,
+        std::printf("  %-17s %9.1f %9.1f %9.1f %10.1f\n", contender.name,
                     median(contender.milliseconds), *least, *most, median(contender.mebibytes));
     }
     const auto ratio = [&](const char* label, const Contender& floor) {
-        std::printf("  %-16s %9.2f %9s %9s %10.2f\n", label,
+        std::printf("  %-17s %9.2f %9s %9s %10.2f\n", label,
                     median(contenders[0].milliseconds) / median(floor.milliseconds), "", "",
                     median(contenders[0].mebibytes) / median(floor.mebibytes));
     };
     ratio("ratio to bare", contenders[1]);
     ratio("ratio to button", contenders[2]);
+    ratio("ratio to window", contenders[3]);
     return 0;
 }
