@@ -59,14 +59,20 @@ QString timeLeft(double seconds) {
 UserMessage Messages::endOfRun(const ConversionReport& report) {
     if (report.batch <= 0)
         return {tr("No files added."), QString()};
-    if (report.failed <= 0)
+    if (report.failed <= 0 && report.partial <= 0)
         return {tr("Done."), QString()};
+    QString summary =
+        report.failed > 0
+            ? tr("%1 of %n file(s) failed.", nullptr, report.attempted).arg(report.failed)
+            : tr("Done.");
+    if (report.partial > 0)
+        summary +=
+            u' ' + tr("%n file(s) could be converted only in part.", nullptr, report.partial);
     QStringList blocks;
     blocks.reserve(report.failures.size());
     for (const FileOutcome& outcome : report.failures)
-        blocks << outcome.source + QStringLiteral("\n    ") + outcome.failure;
-    return listed(tr("%1 of %n file(s) failed.", nullptr, report.attempted).arg(report.failed),
-                  blocks, report.failed, FailureList);
+        blocks << outcome.source + QStringLiteral("\n    ") + outcome.reason;
+    return listed(summary, blocks, report.failed + report.partial, FailureList);
 }
 
 UserMessage Messages::leftOut(const LeftOutNames& names) {

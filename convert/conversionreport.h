@@ -9,24 +9,42 @@
 
 // What became of one file of a run.
 struct FileOutcome {
-    QString source;
-    // Empty when the file was converted; otherwise why not, as a sentence
-    // the window can show as it is.
-    QString failure;
+    enum class Verdict {
+        Converted,
+        Partial, // its output holds all the source had, which is less than it states
+        Failed,  // nothing of it is left under the output's name
+    };
 
-    bool converted() const { return failure.isEmpty(); }
+    QString source;
+    Verdict verdict = Verdict::Converted;
+    // Why it failed or is partial, as a sentence the window can show as it
+    // is; empty when it was converted.
+    QString reason;
+
+    static FileOutcome success(QString source) {
+        return {std::move(source), Verdict::Converted, {}};
+    }
+    static FileOutcome partial(QString source, QString reason) {
+        return {std::move(source), Verdict::Partial, std::move(reason)};
+    }
+    static FileOutcome failure(QString source, QString reason) {
+        return {std::move(source), Verdict::Failed, std::move(reason)};
+    }
+    bool converted() const { return verdict == Verdict::Converted; }
 };
 
 // How a run ended, as data for the window to tell.
 struct ConversionReport {
-    // The failures kept by name; beyond this many only their number is kept,
-    // as no message could show them all.
+    // The failed and partial files kept by name; beyond this many only their
+    // number is kept, as no message could show them all.
     static constexpr int FailuresKept = 1000;
 
     int batch = 0;     // entries in the list when Start was pressed
-    int attempted = 0; // files begun: converted or failed
+    int attempted = 0; // files begun: converted, partial or failed
     int failed = 0;
-    QList<FileOutcome> failures; // the first FailuresKept failures, in the order they came
+    int partial = 0;
+    // The first FailuresKept outcomes that were not whole conversions, in the order they came.
+    QList<FileOutcome> failures;
 };
 
 // Where a run is, for the status beside the bar: the file under way and how

@@ -3,6 +3,7 @@
 
 #include "convert/fileconversion.h"
 #include "convert/outputnaming.h"
+#include "convert/sourceprobe.h"
 #include "filelist/filelistmodel.h"
 
 #include <QTimer>
@@ -32,6 +33,7 @@ void ConversionRun::start() {
     m_encoderMissing = m_encoder.found()
                            ? QString()
                            : tr("the encoder was not found (%1)").arg(m_encoder.whereLooked());
+    m_probeTool = findTool(m_programFolder, probeFileName());
     m_report = {};
     m_report.batch = m_list.count();
     if (m_report.batch <= 0) {
@@ -52,6 +54,7 @@ void ConversionRun::abandon() {
         file.job->abandon();
         file.job->deleteLater();
     }
+    dropProbes();
     m_batch.end();
 }
 
@@ -81,16 +84,53 @@ void ConversionRun::startFiles() {
             startFile(source, output);
             continue;
         }
-        record({source, refused});
+        record(FileOutcome::failure(source, refused));
         if (++refusals >= RefusalsPerTurn || turn.nsecsElapsed() > RefusalTurnNs) {
             QTimer::singleShot(0, this, &ConversionRun::startFiles);
             return;
         }
     }
+    if (m_state == State::Converting)
+        probeAhead();
+}
+
+void ConversionRun::probeAhead() {
+    if (!m_probeTool.found() || !m_encoder.found())
+        return;
+    const QModelIndex next = m_batch.peekNext();
+    const QString source = next.isValid() ? m_list.textAt(next.row() + 1) : QString();
+    // A reorder may have put another file next: what was read for the old
+    // one is dropped, and read again should it come back.
+    std::erase_if(m_probesAhead, [&source](SourceProbe* probe) {
+        if (probe->source() == source)
+            return false;
+        probe->deleteLater();
+        return true;
+    });
+    if (next.isValid() && m_probesAhead.empty() &&
+        FileConversion::refusal(source, outputPathFor(source)).isEmpty())
+        m_probesAhead.push_back(new SourceProbe(m_probeTool.program, source, this));
+}
+
+SourceProbe* ConversionRun::takeProbe(const QString& source) {
+    const auto ahead =
+        std::find_if(m_probesAhead.begin(), m_probesAhead.end(),
+                     [&source](SourceProbe* probe) { return probe->source() == source; });
+    if (ahead != m_probesAhead.end()) {
+        SourceProbe* probe = *ahead;
+        m_probesAhead.erase(ahead);
+        return probe;
+    }
+    return m_probeTool.found() ? new SourceProbe(m_probeTool.program, source) : nullptr;
+}
+
+void ConversionRun::dropProbes() {
+    for (SourceProbe* probe : std::exchange(m_probesAhead, {}))
+        probe->deleteLater();
 }
 
 void ConversionRun::startFile(const QString& source, const QString& output) {
-    auto* job = new FileConversion(source, output, m_encoder, this);
+    auto* job = new FileConversion(source, output, m_encoder, takeProbe(source), this);
     connect(job, &FileConversion::finished, this,
             [this, job](const FileOutcome& outcome) { fileEnded(job, outcome); });
     connect(job, &FileConversion::progressed, this, [this] {
@@ -117,7 +157,7 @@ void ConversionRun::fileEnded(FileConversion* job, const FileOutcome& outcome) {
 void ConversionRun::record(const FileOutcome& outcome) {
     ++m_report.attempted;
     if (!outcome.converted()) {
-        ++m_report.failed;
+        ++(outcome.verdict == FileOutcome::Verdict::Partial ? m_report.partial : m_report.failed);
         if (m_report.failures.size() < ConversionReport::FailuresKept)
             m_report.failures.append(outcome);
     }
@@ -143,6 +183,7 @@ void ConversionRun::reportProgress() {
 }
 
 void ConversionRun::finish() {
+    dropProbes();
     m_batch.end();
     setState(State::Idle);
     Q_EMIT progressChanged(0.0f);

@@ -1,48 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "convert/encoderjob.h"
 
-#include <QProcess>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#endif
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
+#include "convert/childprocess.h"
 
 namespace {
 
 // A line longer than this is cut to its end: an encoder that writes without
 // line breaks must not make us hold all it wrote.
 constexpr qsizetype LongestLine = 8192;
-
-// QProcess kills a child it still runs when it is destroyed. An encoder must
-// finish the file it writes whatever happens to us, so this one lets go of
-// its child instead: the child's end is simply no longer watched.
-class EncoderProcess final : public QProcess {
-  public:
-    using QProcess::QProcess;
-    ~EncoderProcess() override {
-        if (state() != QProcess::NotRunning) {
-            disconnect();
-            setProcessState(QProcess::NotRunning);
-        }
-    }
-};
-
-void prepareChild(QProcess& process) {
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-#ifdef Q_OS_UNIX
-    // Our end of the error pipe closes when the program ends; the child must
-    // then see write errors, not die of SIGPIPE, and run on to its own end.
-    process.setChildProcessModifier([] { ::signal(SIGPIPE, SIG_IGN); });
-#endif
-#ifdef Q_OS_WIN
-    process.setCreateProcessArgumentsModifier(
-        [](QProcess::CreateProcessArguments* arguments) { arguments->flags |= CREATE_NO_WINDOW; });
-#endif
-}
 
 } // namespace
 
@@ -54,8 +19,9 @@ void EncoderJob::start(const QString& program, const QStringList& arguments) {
     if (m_process)
         return;
     m_partialLine.clear();
-    m_process = new EncoderProcess(this);
-    prepareChild(*m_process);
+    // An encoder must finish the file it writes whatever happens to us.
+    m_process = new ChildProcess(this);
+    m_process->setStandardOutputFile(QProcess::nullDevice());
     connect(m_process, &QProcess::readyReadStandardError, this, &EncoderJob::readErrors);
     connect(m_process, &QProcess::finished, this, &EncoderJob::processFinished);
     // A start that fails is reported here alone, without a finish.

@@ -13,6 +13,12 @@ class EncoderProgress {
   public:
     // Takes one line of the encoder's standard error.
     void read(QStringView line);
+    // The length of what the encoder will write, known before it starts: it
+    // wins over the container's, which may count from before the video starts.
+    void setDuration(double seconds) {
+        m_duration = seconds;
+        m_durationRead = true;
+    }
 
     // The input's length in seconds; empty when the encoder knows none.
     std::optional<double> duration() const { return m_duration; }

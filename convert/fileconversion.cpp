@@ -2,22 +2,43 @@
 #include "convert/fileconversion.h"
 
 #include "convert/outputnaming.h"
+#include "convert/sourceprobe.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <cmath>
 
 namespace {
 
-QString withLastLine(QString reason, const QString& lastLine) {
-    if (!lastLine.isEmpty())
-        reason += QStringLiteral(": ") + lastLine;
+QString withLine(QString reason, const QString& line) {
+    if (!line.isEmpty())
+        reason += QStringLiteral(": ") + line;
     return reason;
 }
+
+// "0:04", "1:02:03": a length as a player shows it, in whole seconds.
+QString clockText(double seconds) {
+    const qint64 whole = qint64(std::floor(std::max(seconds, 0.0)));
+    const QString minutesAndSeconds =
+        QStringLiteral("%1:%2").arg(whole / 60 % 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+    if (whole < 3600)
+        return QString::number(whole / 60) + minutesAndSeconds.mid(minutesAndSeconds.indexOf(u':'));
+    return QStringLiteral("%1:").arg(whole / 3600) +
+           minutesAndSeconds.rightJustified(5, QLatin1Char('0'));
+}
+
+// A source whose encoder reached less than this short of its stated length
+// holds all of it: the last frame's time, and the frame rate's rounding.
+constexpr double ShortfallSeconds = 0.5;
+constexpr double ShortfallShare = 0.02;
 
 } // namespace
 
 FileConversion::FileState FileConversion::FileState::of(const QString& path) {
     const QFileInfo info(path);
-    if (!info.exists())
+    // A link to nowhere is there too: writing through it would make its target.
+    if (!info.exists() && !info.isSymLink())
         return {};
     return {true, info.lastModified(), info.size()};
 }
@@ -35,26 +56,106 @@ QString FileConversion::refusal(const QString& source, const QString& output) {
 }
 
 FileConversion::FileConversion(QString source, QString output, EncoderLookup encoder,
-                               QObject* parent)
+                               SourceProbe* probe, QObject* parent)
     : QObject(parent), m_source(std::move(source)), m_output(std::move(output)),
-      m_lookup(std::move(encoder)), m_outputBefore(FileState::of(m_output)) {
+      m_lookup(std::move(encoder)), m_log(m_source, m_output) {
     // Queued, so that a row of encoders that all fail at once never nests.
     connect(&m_encoder, &EncoderJob::ended, this, &FileConversion::encoderEnded,
             Qt::QueuedConnection);
     connect(&m_encoder, &EncoderJob::errorLine, this, &FileConversion::encoderSaid);
-    m_encoder.start(m_lookup.program, encoderArguments(m_source, m_output));
+    if (!probe) {
+        probed({});
+        return;
+    }
+    m_probe = probe;
+    m_probe->setParent(this);
+    if (m_probe->isDone())
+        probed(m_probe->facts());
+    else
+        connect(m_probe, &SourceProbe::done, this, [this] { probed(m_probe->facts()); });
+}
+
+void FileConversion::probed(const SourceFacts& facts) {
+    m_facts = facts;
+    if (m_probe) {
+        // Called from the probe's own signal, so it goes once that is done.
+        m_probe->disconnect(this);
+        std::exchange(m_probe, nullptr)->deleteLater();
+    }
+    if (!m_facts.hasVideo()) {
+        // Nothing is made: ffmpeg would write a file without a stream, or a
+        // cover picture's single frame as a video.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                Q_EMIT finished(FileOutcome::failure(m_source, tr("it holds no video to convert")));
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    if (m_facts.length)
+        m_progress.setDuration(*m_facts.length);
+    m_outputBefore = FileState::of(m_output);
+    m_encoderStarted = QDateTime::currentDateTimeUtc();
+    m_encoder.start(m_lookup.program, encoderArguments(m_source, m_output, m_facts));
 }
 
 void FileConversion::encoderSaid(const QString& line) {
     m_progress.read(line);
-    m_lastErrorLine = line;
-    if (m_outputErrorLine.isEmpty() && isOutputError(line, m_output))
-        m_outputErrorLine = line;
+    m_log.read(line);
     Q_EMIT progressed();
 }
 
 void FileConversion::encoderEnded(const EncoderEnd& end) {
-    Q_EMIT finished({m_source, failureOf(end)});
+    Q_EMIT finished(outcomeOf(end));
+}
+
+FileOutcome FileConversion::outcomeOf(const EncoderEnd& end) const {
+    if (const QString failure = failureOf(end); !failure.isEmpty())
+        return FileOutcome::failure(m_source, removeFailedOutput(failure));
+    // What the source held is all converted, unless the encoder stopped short
+    // of the length the source states: its data ends early or breaks off.
+    // Without the probe's length, the container's counts only when the
+    // encoder saw damage, since sound may run on after the video.
+    const std::optional<double> length =
+        m_facts.length ? m_facts.length
+                       : (m_log.sourceDamaged() ? m_progress.duration() : std::nullopt);
+    if (length &&
+        m_progress.encoded() + std::max(ShortfallSeconds, *length * ShortfallShare) < *length)
+        return FileOutcome::partial(
+            m_source, tr("converted only %1 of %2: the source ends early; it may be damaged or "
+                         "incompletely downloaded")
+                          .arg(clockText(m_progress.encoded()), clockText(*length)));
+    return FileOutcome::success(m_source);
+}
+
+QString FileConversion::plainCause() const {
+    switch (m_log.cause()) {
+    case EncoderLog::Cause::Unknown:
+    case EncoderLog::Cause::WriteFailed:
+        return {};
+    case EncoderLog::Cause::OutputExists:
+        return tr("its output %1 already exists, so it was left as it is").arg(m_output);
+    case EncoderLog::Cause::PictureSize:
+        if (m_facts.known)
+            return tr("the encoder cannot take its picture size of %1\u00d7%2")
+                .arg(m_facts.width)
+                .arg(m_facts.height);
+        return withLine(tr("the encoder cannot take its picture size"), m_log.causeLine());
+    case EncoderLog::Cause::DiskFull:
+        return tr("the disk is full, so its output could not be written");
+    case EncoderLog::Cause::NoStream:
+        return tr("its first stream is not a video, and the encoder takes only that one without "
+                  "%1 to find the video")
+            .arg(probeFileName());
+    case EncoderLog::Cause::NoPictures:
+        return tr("its video holds no picture the encoder could read");
+    case EncoderLog::Cause::SourceMissing:
+        return tr("it was not found");
+    case EncoderLog::Cause::UnreadableData:
+        return tr("the encoder cannot read it: it is damaged, or not a video");
+    }
+    return {};
 }
 
 QString FileConversion::failureOf(const EncoderEnd& end) const {
@@ -62,22 +163,39 @@ QString FileConversion::failureOf(const EncoderEnd& end) const {
     case EncoderEnd::Kind::FailedToStart:
         return tr("the encoder %1 could not be started (%2)").arg(m_lookup.program, end.errorText);
     case EncoderEnd::Kind::Crashed:
-        return withLastLine(tr("the encoder was killed or crashed"), m_lastErrorLine);
+        return withLine(tr("the encoder was killed or crashed"), m_log.lastComplaint());
     case EncoderEnd::Kind::Exited:
         break;
     }
+    const QString plain = plainCause();
     if (end.exitCode != 0)
-        return withLastLine(tr("the encoder ended with exit code %1").arg(end.exitCode),
-                            m_lastErrorLine);
+        return !plain.isEmpty()
+                   ? plain
+                   : withLine(tr("the encoder ended with exit code %1").arg(end.exitCode),
+                              m_log.lastComplaint());
     if (const FileState after = FileState::of(m_output); !after.exists || after == m_outputBefore)
-        return withLastLine(
-            tr("the encoder ended with exit code 0 but wrote no output %1").arg(m_output),
-            m_outputErrorLine.isEmpty() ? m_lastErrorLine : m_outputErrorLine);
-    if (!m_outputErrorLine.isEmpty())
-        // Left where it is: what was written may still be of use, and it is the user's.
-        return withLastLine(
-            tr("the encoder could not finish writing, so its output %1 is incomplete")
-                .arg(m_output),
-            m_outputErrorLine);
+        return !plain.isEmpty()
+                   ? plain
+                   : withLine(tr("the encoder ended with exit code 0 but wrote no output %1")
+                                  .arg(m_output),
+                              m_log.lastComplaint());
+    // The encoder may end with 0 after a failed write, but it always says so.
+    if (m_log.cause() == EncoderLog::Cause::DiskFull)
+        return plain;
+    if (m_log.cause() == EncoderLog::Cause::WriteFailed)
+        return withLine(tr("writing its output %1 failed").arg(m_output), m_log.causeLine());
     return {};
+}
+
+QString FileConversion::removeFailedOutput(QString reason) const {
+    // Only a file this encoder made: none was there when it started, it did
+    // not decline one that appeared meanwhile, and it was written since.
+    const QFileInfo output(m_output);
+    if (m_outputBefore.exists || !m_encoderStarted.isValid() ||
+        m_log.cause() == EncoderLog::Cause::OutputExists || output.isSymLink() ||
+        !output.isFile() || output.lastModified() < m_encoderStarted.addSecs(-2))
+        return reason;
+    if (!QFile::remove(m_output))
+        reason += tr("; its incomplete output %1 could not be removed").arg(m_output);
+    return reason;
 }

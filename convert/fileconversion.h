@@ -4,23 +4,33 @@
 #include "convert/conversionreport.h"
 #include "convert/encodercommand.h"
 #include "convert/encoderjob.h"
+#include "convert/encoderlog.h"
 #include "convert/encoderprogress.h"
+#include "convert/sourcefacts.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 
+class SourceProbe;
+
 // One file of a run: its source and output, the checks before the encoder,
-// the encoder's run over it and the verdict, converted or failed with a reason.
+// what the source holds, the encoder's run over it and the verdict.
+//
+// The output's final name only ever holds a whole conversion: when the
+// encoder fails, the file it made there is removed. A file that was there
+// before is never touched.
 class FileConversion : public QObject {
     Q_OBJECT
   public:
     // Why the source must not go to an encoder; empty when it may.
     static QString refusal(const QString& source, const QString& output);
 
-    // Starts the encoder at once: the source passed refusal(), and the
-    // encoder was found.
-    FileConversion(QString source, QString output, EncoderLookup encoder,
+    // Begins at once: the source passed refusal(), and the encoder was found.
+    // The probe, when there is one, is taken over; the encoder starts once it
+    // is done, at once when it already is. Without one the source gets the
+    // command that needs no facts.
+    FileConversion(QString source, QString output, EncoderLookup encoder, SourceProbe* probe,
                    QObject* parent = nullptr);
 
     const QString& source() const { return m_source; }
@@ -44,16 +54,24 @@ class FileConversion : public QObject {
         bool operator==(const FileState&) const = default;
     };
 
+    void probed(const SourceFacts& facts);
     void encoderSaid(const QString& line);
     void encoderEnded(const EncoderEnd& end);
+    FileOutcome outcomeOf(const EncoderEnd& end) const;
     QString failureOf(const EncoderEnd& end) const;
+    QString plainCause() const;
+    // Removes what this file's encoder left under the output's name; the
+    // reason, with a word when that cannot be done.
+    QString removeFailedOutput(QString reason) const;
 
     const QString m_source;
     const QString m_output;
     const EncoderLookup m_lookup;
+    SourceProbe* m_probe = nullptr; // a child of this object until it is done
+    SourceFacts m_facts;
     EncoderJob m_encoder;
     FileState m_outputBefore;
-    QString m_lastErrorLine;   // what the encoder said last
-    QString m_outputErrorLine; // its first line that shows a failed write
+    QDateTime m_encoderStarted;
+    EncoderLog m_log;
     EncoderProgress m_progress;
 };

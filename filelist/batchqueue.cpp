@@ -56,9 +56,7 @@ void BatchQueue::entriesRemoved() {
     m_addedEntries.removeIf(removed);
 }
 
-QModelIndex BatchQueue::takeNext() {
-    if (!m_active)
-        return {};
+int BatchQueue::nextWaitingRow() {
     if (m_listEdited) {
         m_heldRows.clear();
         for (const QList<QPersistentModelIndex>* held : {&m_begunEntries, &m_addedEntries}) {
@@ -71,7 +69,15 @@ QModelIndex BatchQueue::takeNext() {
     const int count = m_list.count();
     while (m_nextRow < count && m_heldRows.contains(m_nextRow))
         ++m_nextRow;
-    if (m_nextRow >= count)
+    return m_nextRow;
+}
+
+QModelIndex BatchQueue::peekNext() {
+    return m_active ? m_list.index(nextWaitingRow()) : QModelIndex();
+}
+
+QModelIndex BatchQueue::takeNext() {
+    if (!m_active || nextWaitingRow() >= m_list.count())
         return {};
     ++m_begun;
     ++m_begunUnheld;

@@ -31,6 +31,9 @@ class BatchQueue : public QObject {
 
     // The next entry of the batch, now counted as begun; invalid when none is left.
     QModelIndex takeNext();
+    // The next one takeNext() would give if nothing changes meanwhile; invalid
+    // when none is left.
+    QModelIndex peekNext();
     // Entries handed out, those removed since included.
     int begun() const { return m_begun; }
     // Entries handed out that are still in the list.
@@ -42,6 +45,8 @@ class BatchQueue : public QObject {
     void listEditing();
     void entriesInserted(int first, int last);
     void entriesRemoved();
+    // The row of the next entry waiting, or the list's count when none is.
+    int nextWaitingRow();
 
     FileListModel& m_list;
     bool m_active = false;

@@ -19,6 +19,15 @@
 //   existing=keep-zero  keep an existing output and end with 0, as newer encoders do
 //   exit=<n>            exit code (default 0)
 //   signal=<n>          end by this signal instead
+//   replay=<path>       write that file's lines to standard error instead, as
+//                       a recorded run of the real encoder; its last line
+//                       "exit=<n>" is the exit code. The output is written
+//                       only for exit code 0.
+//
+// Called as "ffprobe" it stands in for the probe tool instead: it logs
+// "probe <pid> <hex input>", and prints the file named by the input's
+// probe=<path> line, or fails as on a file it cannot read. probe-sleep=<ms>
+// makes it answer that much later.
 
 #include <cerrno>
 #include <chrono>
@@ -28,6 +37,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <poll.h>
 #include <string>
@@ -97,9 +107,39 @@ int finish(int code) {
     return code;
 }
 
+std::map<std::string, std::string> directives(std::ifstream& source) {
+    std::map<std::string, std::string> say;
+    for (std::string directive; std::getline(source, directive);) {
+        const auto equals = directive.find('=');
+        if (equals != std::string::npos)
+            say[directive.substr(0, equals)] = directive.substr(equals + 1);
+    }
+    return say;
+}
+
+int probe(const std::string& input) {
+    appendLog("probe " + std::to_string(::getpid()) + " " + hex(input.c_str()) + "\n");
+    std::ifstream source(input);
+    std::map<std::string, std::string> say = directives(source);
+    if (say.count("probe-sleep"))
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(std::atoi(say["probe-sleep"].c_str())));
+    std::ifstream answer(say["probe"]);
+    if (!source.is_open() || !answer) {
+        writeError(input + ": Invalid data found when processing input\n");
+        return 1;
+    }
+    std::cout << answer.rdbuf();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::string self = argv[0];
+    if (self.size() >= 7 && self.compare(self.size() - 7, 7, "ffprobe") == 0)
+        return probe(argc > 1 ? argv[argc - 1] : "");
+
     std::string line = "start " + std::to_string(::getpid());
     for (int i = 0; i < argc; ++i)
         line += " " + hex(argv[i]);
@@ -121,12 +161,7 @@ int main(int argc, char** argv) {
         writeError(input + ": No such file or directory\n");
         return finish(1);
     }
-    std::map<std::string, std::string> say;
-    for (std::string directive; std::getline(source, directive);) {
-        const auto equals = directive.find('=');
-        if (equals != std::string::npos)
-            say[directive.substr(0, equals)] = directive.substr(equals + 1);
-    }
+    std::map<std::string, std::string> say = directives(source);
 
     if (exists(output)) {
         if (say["existing"] == "keep-zero") {
@@ -159,6 +194,21 @@ int main(int argc, char** argv) {
         progress(20000, [&release] { return exists(release); });
         // The program that started us may be gone by now: show whether it is.
         writeError("released\n");
+    }
+
+    if (say.count("replay")) {
+        std::ifstream recorded(say["replay"]);
+        int code = 0;
+        for (std::string text; std::getline(recorded, text);) {
+            if (text.rfind("exit=", 0) == 0)
+                code = std::atoi(text.c_str() + 5);
+            else
+                writeError(text + "\n");
+        }
+        if (code == 0)
+            std::ofstream(output, std::ios::binary | std::ios::trunc)
+                << "fake wmv of " << input << "\n";
+        return finish(recorded.eof() ? code : 4);
     }
 
     if (say["output"] != "no") {

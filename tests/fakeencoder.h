@@ -55,6 +55,7 @@ class FakeEncoder {
         QDir(m_root.path()).mkpath(QStringLiteral("program"));
         QDir(m_root.path()).mkpath(QStringLiteral("videos"));
         QFile::link(QStringLiteral(FAKE_ENCODER), encoder());
+        QFile::link(QStringLiteral(FAKE_ENCODER), probeTool());
         qputenv("FAKEENC_LOG", QFile::encodeName(logPath()));
     }
     ~FakeEncoder() { qunsetenv("FAKEENC_LOG"); }
@@ -63,6 +64,7 @@ class FakeEncoder {
 
     QString programFolder() const { return m_root.filePath(QStringLiteral("program")); }
     QString encoder() const { return programFolder() + QLatin1Char('/') + encoderFileName(); }
+    QString probeTool() const { return programFolder() + QLatin1Char('/') + probeFileName(); }
     QString videos() const { return m_root.filePath(QStringLiteral("videos")); }
     QString logPath() const { return m_root.filePath(QStringLiteral("encoder.log")); }
     QString path(const QString& name) const { return m_root.filePath(name); }
@@ -98,6 +100,20 @@ class FakeEncoder {
                         run.epipe = fields[3] == "epipe=1";
                     }
                 }
+            }
+        }
+        return all;
+    }
+
+    // The sources the fake probe tool was asked to read, in order.
+    QStringList probed() const {
+        QStringList all;
+        QFile log(logPath());
+        if (log.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : log.readAll().split('\n')) {
+                if (const QList<QByteArray> fields = line.split(' ');
+                    fields.size() == 3 && fields[0] == "probe")
+                    all << QFile::decodeName(QByteArray::fromHex(fields[2]));
             }
         }
         return all;

@@ -13,6 +13,13 @@
         </translation>
     </message>
     <message numerus="yes">
+        <source>%n file(s) could be converted only in part.</source>
+        <translation>
+            <numerusform>%n file could be converted only in part.</numerusform>
+            <numerusform>%n files could be converted only in part.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source> The details list the first %n with their reasons.</source>
         <translation>
             <numerusform> The details list the first %n with its reason.</numerusform>

@@ -10,9 +10,9 @@ QStringList numbered(const QString& pattern, int count) {
     return names;
 }
 UserMessage run(int batch, int failed) { // s1 failed for the reason r1, and so on
-    ConversionReport report{batch, batch, failed, {}};
+    ConversionReport report{batch, batch, failed, 0, {}};
     for (const QString& source : numbered(u"s%1"_qs, std::min(failed, report.FailuresKept)))
-        report.failures.append({source, u"r"_qs + source.mid(1)});
+        report.failures.append(FileOutcome::failure(source, u"r"_qs + source.mid(1)));
     return Messages::endOfRun(report);
 }
 UserMessage left(int files, int folders, int unreadable = 0) {

@@ -20,6 +20,16 @@
 #include <chrono>
 #include <thread>
 
+namespace {
+
+// The encoder log names the probe tool's runs too; only an encoder counts.
+bool encoderStarted(const QString& log) {
+    QFile file(log);
+    return file.open(QIODevice::ReadOnly) && file.readAll().contains("start ");
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
@@ -47,7 +57,7 @@ int main(int argc, char* argv[]) {
 
     QTimer underWay;
     QObject::connect(&underWay, &QTimer::timeout, &window, [&] {
-        if (walk ? walking.load() : QFileInfo(arguments[3]).size() > 0) {
+        if (walk ? walking.load() : encoderStarted(arguments[3])) {
             underWay.stop();
             QTextStream(stdout) << "closing" << Qt::endl;
             window.close();

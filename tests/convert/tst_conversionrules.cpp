@@ -5,6 +5,7 @@
 
 #include "common/windowops.h"
 #include "convert/encodercommand.h"
+#include "convert/encoderlog.h"
 #include "convert/encoderprogress.h"
 #include "convert/outputnaming.h"
 
@@ -180,28 +181,35 @@ void ConversionRulesTest::sameFile() {
 QTEST_GUILESS_MAIN(ConversionRulesTest)
 void ConversionRulesTest::outputErrors_data() {
     QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("outputError");
+    QTest::addColumn<int>("cause");
+    using Cause = EncoderLog::Cause;
     // Lines as the encoder writes them when the disk fills, and others it writes anyway.
     QTest::newRow("trailer") << u"Error writing trailer of /v/a b.wmv: No space left on device"_qs
-                             << true;
-    QTest::newRow("closing") << u"Error closing file /v/a b.wmv: Input/output error"_qs << true;
+                             << int(Cause::DiskFull);
+    QTest::newRow("closing") << u"Error closing file /v/a b.wmv: Input/output error"_qs
+                             << int(Cause::WriteFailed);
     QTest::newRow("write call") << u"av_interleaved_write_frame(): No space left on device"_qs
-                                << true;
-    QTest::newRow("quota") << u"[asf @ 0x5581] write failed: Disk quota exceeded"_qs << true;
+                                << int(Cause::DiskFull);
+    QTest::newRow("quota") << u"[asf @ 0x5581] write failed: Disk quota exceeded"_qs
+                           << int(Cause::WriteFailed);
     QTest::newRow("another file") << u"Error writing trailer of /v/other.wmv: No space left"_qs
-                                  << false;
+                                  << int(Cause::Unknown);
     QTest::newRow("decoding") << u"Error while decoding stream #0:0: Invalid data found when "
                                  "processing input"_qs
-                              << false;
+                              << int(Cause::Unknown);
+    QTest::newRow("source unreadable")
+        << u"/v/a b.mkv: Invalid data found when processing input"_qs << int(Cause::UnreadableData);
     QTest::newRow("progress") << u"frame=   50 fps=0.0 q=2.0 Lsize=      12kB time=00:00:01.96"_qs
-                              << false;
-    QTest::newRow("output named") << u"Output #0, asf, to '/v/a b.wmv':"_qs << false;
+                              << int(Cause::Unknown);
+    QTest::newRow("output named") << u"Output #0, asf, to '/v/a b.wmv':"_qs << int(Cause::Unknown);
 }
 
 void ConversionRulesTest::outputErrors() {
     QFETCH(QString, line);
-    QFETCH(bool, outputError);
-    QCOMPARE(isOutputError(line, u"/v/a b.wmv"), outputError);
+    QFETCH(int, cause);
+    EncoderLog log(u"/v/a b.mkv"_qs, u"/v/a b.wmv"_qs);
+    log.read(line);
+    QCOMPARE(int(log.cause()), cause);
 }
 
 void ConversionRulesTest::progressLines_data() {

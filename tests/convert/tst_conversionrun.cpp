@@ -18,6 +18,12 @@ namespace {
 
 constexpr int RunTimeout = 30000;
 
+// The fake probe tool's directive to answer as ffprobe did for a recorded kind of source.
+QString probeAnswer(const char* kind) {
+    return u"probe="_qs +
+           QFINDTESTDATA(u"data/ffmpeg-5.1/"_qs + QLatin1String(kind) + u".probe.json"_qs);
+}
+
 // The batch, as the window holds it.
 struct Batch {
     FileListModel list;
@@ -37,8 +43,10 @@ QString describe(const ConversionReport& report) {
                        .arg(report.batch)
                        .arg(report.attempted)
                        .arg(report.failed);
+    if (report.partial > 0)
+        text += QStringLiteral(" partial %1").arg(report.partial);
     for (const FileOutcome& failure : report.failures)
-        text += u"\n"_qs + failure.source + u": "_qs + failure.failure;
+        text += u"\n"_qs + failure.source + u": "_qs + failure.reason;
     return text;
 }
 
@@ -91,6 +99,8 @@ class ConversionRunTest : public QObject {
     void filesInListOrder();
     void failuresReported_data();
     void failuresReported();
+    void recordedSources_data();
+    void recordedSources();
     void manyFailuresKept();
     void listChangesDuringRun_data();
     void listChangesDuringRun();
@@ -215,10 +225,8 @@ void ConversionRunTest::filesInListOrder() {
     const QStringList events = record(run);
     QCOMPARE(fake.inputs(), entries.texts());
     // The same entry twice: the second run finds the first one's output.
-    QCOMPARE(events.constLast(),
-             u"report 4 4 1\n"_qs + a + u": the encoder ended with exit code 1: File '"_qs +
-                 outputPathFor(a) +
-                 u"' already exists. Overwrite? [y/N] Not overwriting - exiting"_qs);
+    QCOMPARE(events.constLast(), u"report 4 4 1\n"_qs + a + u": its output "_qs + outputPathFor(a) +
+                                     u" already exists, so it was left as it is"_qs);
 }
 
 void ConversionRunTest::failuresReported_data() {
@@ -235,17 +243,18 @@ void ConversionRunTest::failuresReported_data() {
                                        << u"exit code 0 but wrote no output"_qs;
     QTest::newRow("code 0, output kept")
         << u"existing output"_qs << QStringList{u"existing=keep-zero"_qs} << true
-        << u"exit code 0 but wrote no output"_qs;
-    // A failed write may still end with 0; what was written stays for the user.
+        << u"already exists, so it was left as it is"_qs;
+    // A failed write may still end with 0; what was written is removed.
     QTest::newRow("code 0, trailer not written")
-        << u"incomplete output"_qs << QStringList{u"trailer-error=No space left on device"_qs}
-        << true << u"is incomplete: Error writing trailer of "_qs;
+        << QString() << QStringList{u"trailer-error=No space left on device"_qs} << true
+        << u"the disk is full"_qs;
     QTest::newRow("code 0, write failed")
-        << u"incomplete output"_qs
-        << QStringList{u"stderr=av_interleaved_write_frame(): Disk quota exceeded"_qs} << true
-        << u"is incomplete: av_interleaved_write_frame(): Disk quota exceeded"_qs;
+        << QString() << QStringList{u"stderr=av_interleaved_write_frame(): Disk quota exceeded"_qs}
+        << true << u"failed: av_interleaved_write_frame(): Disk quota exceeded"_qs;
     QTest::newRow("missing source")
-        << u"missing source"_qs << QStringList() << true << u"exit code 1: "_qs;
+        << u"missing source"_qs << QStringList() << true << u"it was not found"_qs;
+    QTest::newRow("no video") << QString() << QStringList{probeAnswer("cover-only")} << false
+                              << u"it holds no video to convert"_qs;
     QTest::newRow("source is wmv")
         << u"wmv source"_qs << QStringList() << false << u"would be the source file itself"_qs;
     QTest::newRow("output links to source")
@@ -298,7 +307,7 @@ void ConversionRunTest::failuresReported() {
     PathSwap path(emptyPath.path());
     QStringList outcomes;
     connect(&run, &ConversionRun::fileFinished, this, [&outcomes](const FileOutcome& outcome) {
-        outcomes << outcome.source + u": "_qs + outcome.failure;
+        outcomes << outcome.source + u": "_qs + outcome.reason;
     });
     ConversionReport report;
     record(run, &report);
@@ -312,16 +321,102 @@ void ConversionRunTest::failuresReported() {
     QCOMPARE(report.failed, encoderUsable ? 1 : 2);
     QCOMPARE(report.failures.size(), report.failed);
     QCOMPARE(report.failures[0].source, bad);
-    QVERIFY2(report.failures[0].failure.contains(reason), qPrintable(report.failures[0].failure));
+    QVERIFY2(report.failures[0].reason.contains(reason), qPrintable(report.failures[0].reason));
     // Each file's outcome as it came, the same as the report's.
     QCOMPARE(outcomes.size(), 2);
-    QCOMPARE(outcomes[0], bad + u": "_qs + report.failures[0].failure);
+    QCOMPARE(outcomes[0], bad + u": "_qs + report.failures[0].reason);
     QCOMPARE(outcomes[1].endsWith(u": "_qs), encoderUsable);
     QCOMPARE(fileText(bad).toUtf8(), badBefore);
+    // A failed file leaves nothing under its output's name; one that was there stays.
     if (setup == u"existing output"_qs)
         QCOMPARE(fileText(outputPathFor(bad)), u"mine"_qs);
-    if (setup == u"incomplete output"_qs)
-        QVERIFY(QFileInfo(outputPathFor(bad)).size() > 0);
+    else if (reachesEncoder || setup.isEmpty())
+        QVERIFY(!QFileInfo::exists(outputPathFor(bad)));
+}
+
+void ConversionRunTest::recordedSources_data() {
+    // Each kind of source as Debian's ffmpeg 5.1 probed and converted it: the
+    // fake probe tool answers what ffprobe did, and the fake encoder replays
+    // what ffmpeg said for the command chosen. The command is what comes
+    // between the source and the output; none when no encoder may run.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("probeTool");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("outcome");
+    const QString plain = u"-map 0:0 -an -vcodec wmv2 -b 5872k -r 25.00"_qs;
+    const auto filtered = [](const QString& map, const QString& filters) -> QString {
+        return map + u" -an -vf "_qs + filters + u" -vcodec wmv2 -b 5872k -r 25.00"_qs;
+    };
+    const auto toneMap = [](const char* transfer) -> QString {
+        return u"zscale=tin="_qs + QLatin1String(transfer) +
+               u":pin=bt2020:min=bt2020nc:t=linear:p=bt709:npl=100,format=gbrpf32le,"
+               "tonemap=tonemap=mobius:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p"_qs;
+    };
+    const QString evenWidth = u"scale=w='iw+mod(iw,2)':h=ih"_qs;
+    const auto row = [](const char* kind, bool probeTool, const QString& command,
+                        const QString& outcome) {
+        QTest::addRow("%s%s", kind, probeTool ? "" : ", no probe tool")
+            << QString::fromLatin1(kind) << probeTool << command << outcome;
+    };
+    row("plain", true, plain, u"converted"_qs);
+    row("plain", false, plain, u"converted"_qs);
+    row("cover-video", true, plain, u"converted"_qs);
+    row("late-start", true, plain, u"converted"_qs);
+    row("sound-first", true, u"-map 0:1 -an -vcodec wmv2 -b 5872k -r 25.00"_qs, u"converted"_qs);
+    row("sound-first", false, plain,
+        u"failed: its first stream is not a video, and the encoder takes only that one without "
+        "ffprobe to find the video"_qs);
+    row("subtitle-first", true, u"-map 0:1 -an -vcodec wmv2 -b 5872k -r 25.00"_qs, u"converted"_qs);
+    row("cover-only", true, QString(), u"failed: it holds no video to convert"_qs);
+    row("odd-width-vp9", true, filtered(u"-map 0:0"_qs, evenWidth), u"converted"_qs);
+    row("odd-width-vp9", false, plain,
+        u"failed: the encoder cannot take its picture size: width must be multiple of 2"_qs);
+    row("tiny-lossless", true, filtered(u"-map 0:0"_qs, evenWidth), u"converted"_qs);
+    row("interlaced-mpeg2", true, filtered(u"-map 0:0"_qs, u"yadif=deint=interlaced"_qs),
+        u"converted"_qs);
+    row("hdr-pq", true, filtered(u"-map 0:0"_qs, toneMap("smpte2084")), u"converted"_qs);
+    row("hdr-hlg", true, filtered(u"-map 0:0"_qs, toneMap("arib-std-b67")), u"converted"_qs);
+    row("no-frames", true, plain, u"failed: its video holds no picture the encoder could read"_qs);
+    const QString endsEarly =
+        u" of 0:04: the source ends early; it may be damaged or incompletely downloaded"_qs;
+    row("cut-off", true, plain, u"partial: converted only 0:02"_qs + endsEarly);
+    row("cut-off", false, plain, u"partial: converted only 0:02"_qs + endsEarly);
+    row("garbage-cluster", true, plain, u"partial: converted only 0:01"_qs + endsEarly);
+}
+
+void ConversionRunTest::recordedSources() {
+    QFETCH(QString, kind);
+    QFETCH(bool, probeTool);
+    QFETCH(QString, command);
+    QFETCH(QString, outcome);
+    FakeEncoder fake;
+    const QString recorded = u"data/ffmpeg-5.1/"_qs + kind;
+    QString stderrFile = QFINDTESTDATA(recorded + u".after.stderr.txt"_qs);
+    if (stderrFile.isEmpty() || !probeTool)
+        stderrFile = QFINDTESTDATA(recorded + u".stderr.txt"_qs);
+    QVERIFY(!stderrFile.isEmpty());
+    const QString source =
+        fake.source(kind + u".mkv"_qs, {probeAnswer(qPrintable(kind)), u"replay="_qs + stderrFile});
+    if (!probeTool)
+        QVERIFY(QFile::remove(fake.probeTool()));
+    QTemporaryDir emptyPath;
+    PathSwap path(emptyPath.path());
+    Batch entries;
+    entries.list.appendEntry(source);
+    ConversionRun run(entries.list, fake.programFolder());
+    ConversionReport report;
+    record(run, &report);
+
+    const QList<FakeRun> runs = fake.runs();
+    QCOMPARE(runs.size(), command.isEmpty() ? 0 : 1);
+    if (!command.isEmpty())
+        QCOMPARE(runs[0].arguments.mid(3, runs[0].arguments.size() - 4).join(u' '), command);
+    QCOMPARE(report.attempted, 1);
+    const QString verdict = report.failed ? u"failed: "_qs : u"partial: "_qs;
+    QCOMPARE(report.failures.isEmpty() ? u"converted"_qs : verdict + report.failures[0].reason,
+             outcome);
+    // Only a failure leaves nothing under the output's name.
+    QCOMPARE(QFileInfo::exists(outputPathFor(source)), !report.failed);
 }
 
 void ConversionRunTest::manyFailuresKept() {

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QProcess>
+
+// A child process that is let go rather than killed when its object goes:
+// QProcess kills a child it still runs, and waits for it, when destroyed.
+// The child's end is then simply no longer watched.
+//
+// It reads the null device, so a question on its standard input gets an end
+// of file instead of hanging it. It ignores SIGPIPE, so it runs on to its own
+// end when this program ends first, and it never opens a window.
+class ChildProcess final : public QProcess {
+  public:
+    explicit ChildProcess(QObject* parent = nullptr);
+    ~ChildProcess() override;
+};
