@@ -9,10 +9,13 @@ QStringList numbered(const QString& pattern, int count) {
     std::ranges::generate(names, [&, i = 0]() mutable { return pattern.arg(++i); });
     return names;
 }
-UserMessage run(int batch, int failed) { // s1 failed for the reason r1, and so on
-    ConversionReport report{batch, batch, failed, 0, {}};
+// s1 failed for the reason r1, and so on; then p1 was partial for the reason q1, and so on.
+UserMessage run(int batch, int failed, int partial = 0) {
+    ConversionReport report{batch, batch, failed, partial, {}};
     for (const QString& source : numbered(u"s%1"_qs, std::min(failed, report.FailuresKept)))
         report.failures.append(FileOutcome::failure(source, u"r"_qs + source.mid(1)));
+    for (const QString& source : numbered(u"p%1"_qs, partial))
+        report.failures.append(FileOutcome::partial(source, u"q"_qs + source.mid(1)));
     return Messages::endOfRun(report);
 }
 UserMessage left(int files, int folders, int unreadable = 0) {
@@ -46,6 +49,11 @@ class TestMessages : public QObject { // the sentences as the English catalogue 
         row("4 in details", run(4, 4),
             u"4 of 4 files failed. The details list each one with its reason."_qs,
             u"\n    r3\n\ns4\n    r4"_qs);
+        row("1 partial", run(3, 0, 1),
+            u"Done. 1 file could be converted only in part.\n\np1\n    q1"_qs);
+        row("failed and partial", run(5, 1, 2),
+            u"1 of 5 files failed. 2 files could be converted only in part.\n\ns1\n    r1\n\np1\n"
+            "    q1\n\np2\n    q2"_qs);
         row("over 1000", run(1200, 1003),
             u"1003 of 1200 files failed. The details list the first 1000 with their reasons."_qs,
             u"\n\ns1000\n    r1000\n\n...and 3 more."_qs);

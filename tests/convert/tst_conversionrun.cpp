@@ -97,6 +97,7 @@ class ConversionRunTest : public QObject {
     void argumentsArriveWhole_data();
     void argumentsArriveWhole();
     void filesInListOrder();
+    void nextFileProbedAhead();
     void failuresReported_data();
     void failuresReported();
     void recordedSources_data();
@@ -227,6 +228,40 @@ void ConversionRunTest::filesInListOrder() {
     // The same entry twice: the second run finds the first one's output.
     QCOMPARE(events.constLast(), u"report 4 4 1\n"_qs + a + u": its output "_qs + outputPathFor(a) +
                                      u" already exists, so it was left as it is"_qs);
+}
+
+void ConversionRunTest::nextFileProbedAhead() {
+    // The probe of the next file runs while the current one encodes, so the
+    // next encoder need not wait for it; each file is probed once.
+    FakeEncoder fake;
+    Batch entries;
+    for (const QString& name : {u"a.mkv"_qs, u"b.mkv"_qs, u"c.mkv"_qs})
+        entries.list.appendEntry(fake.source(name, {u"sleep=200"_qs}));
+    ConversionRun run(entries.list, fake.programFolder());
+    QCOMPARE(record(run).constLast(), u"report 3 3 0"_qs);
+    QStringList probed = fake.probed();
+    probed.sort();
+    QCOMPARE(probed, entries.texts());
+    // Where in the log each file's probe began, and where its encoder ended.
+    QHash<QString, qsizetype> probeAt, endAt;
+    QHash<QString, QString> sourceOf; // by the encoder's process id
+    const QStringList log = fileText(fake.logPath()).split(u'\n', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < log.size(); ++i) {
+        const QStringList fields = log[i].split(u' ');
+        const auto text = [&fields](int at) {
+            return QString::fromUtf8(QByteArray::fromHex(fields.value(at).toLatin1()));
+        };
+        if (fields[0] == u"probe"_qs)
+            probeAt[text(2)] = i;
+        else if (fields[0] == u"start"_qs)
+            sourceOf[fields[1]] = text(4);
+        else if (fields[0] == u"end"_qs)
+            endAt[sourceOf.value(fields[1])] = i;
+    }
+    const QStringList files = entries.texts();
+    for (qsizetype k = 1; k < files.size(); ++k)
+        QVERIFY2(probeAt.value(files[k], -1) >= 0 && probeAt[files[k]] < endAt.value(files[k - 1]),
+                 qPrintable(log.join(u'\n')));
 }
 
 void ConversionRunTest::failuresReported_data() {
