@@ -16,8 +16,10 @@
 
 namespace {
 
-QByteArray runTool(const QString& program, const QStringList& arguments) {
+QByteArray runTool(const QString& program, const QStringList& arguments,
+                   QProcess::ProcessChannelMode channels = QProcess::SeparateChannels) {
     QProcess tool;
+    tool.setProcessChannelMode(channels);
     tool.setStandardInputFile(QProcess::nullDevice());
     tool.start(program, arguments);
     if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit ||
@@ -35,8 +37,9 @@ QByteArray makeVideo(const QString& ffmpeg, const QString& path, const QString& 
 }
 
 // Runs the batch over the sources and returns its report as "<failed> of
-// <attempted>", then each failure as "<source>: <reason>" on a line of its own;
-// and the shares of the file under way that the run told on the way.
+// <attempted>", and ", <partial> partial" when there are any, then each
+// failure or partial file as "<source>: <reason>" on a line of its own; and
+// the shares of the file under way that the run told on the way.
 QString convert(const QStringList& sources, QList<double>* shares = nullptr) {
     QTemporaryDir emptyProgramFolder;
     FileListModel list;
@@ -45,6 +48,8 @@ QString convert(const QStringList& sources, QList<double>* shares = nullptr) {
     QString result;
     QObject::connect(&run, &ConversionRun::finished, [&result](const ConversionReport& report) {
         result = QStringLiteral("%1 of %2").arg(report.failed).arg(report.attempted);
+        if (report.partial > 0)
+            result += QStringLiteral(", %1 partial").arg(report.partial);
         for (const FileOutcome& failure : report.failures)
             result += u"\n"_qs + failure.source + u": "_qs + failure.reason;
     });
@@ -66,6 +71,8 @@ class ConversionFfmpegTest : public QObject {
     void convertsAndKeepsExistingOutput();
     void fullDiskReported();
     void statusAdvancesWithinFile();
+    void sourceKinds_data();
+    void sourceKinds();
 };
 
 void ConversionFfmpegTest::convertsAndKeepsExistingOutput() {
@@ -155,6 +162,99 @@ void ConversionFfmpegTest::statusAdvancesWithinFile() {
             percents << int(share * 100.0);
     }
     QVERIFY2(percents.size() >= 2, qPrintable(QString::number(shares.size())));
+}
+
+void ConversionFfmpegTest::sourceKinds_data() {
+    QTest::addColumn<QString>("picture");     // what testsrc makes
+    QTest::addColumn<QString>("more");        // the rest of the command that makes the source
+    QTest::addColumn<bool>("cutOff");         // only the first half of its bytes is kept
+    QTest::addColumn<QString>("reason");      // a pattern for why it is partial; empty: converted
+    QTest::addColumn<QString>("check");       // what is read of the output; see measure below
+    QTest::addColumn<QByteArray>("expected"); // which the source itself does not show
+    const QString small = u"size=160x120:rate=25:duration=1"_qs;
+    const QString sound = u"-f lavfi -i sine=duration=1"_qs;
+    // A plain source gets another command than it always had.
+    QTest::newRow("plain") << small << sound + u" -shortest"_qs << false << QString() << u"bytes"_qs
+                           << QByteArray();
+    // The sound is taken as the video, and the encoder finds nothing to encode.
+    QTest::newRow("sound first") << small << sound + u" -map 1:a -map 0:v -shortest"_qs << false
+                                 << QString() << u"codec_name,codec_type"_qs
+                                 << QByteArray("wmv2,video");
+    // wmv2 refuses an odd width.
+    QTest::newRow("odd width") << u"size=161x120:rate=25:duration=1"_qs << u"-c:v ffv1"_qs << false
+                               << QString() << u"width"_qs << QByteArray("162");
+    // A source that breaks off is reported as converted whole, or its output is removed.
+    QTest::newRow("cut off") << u"size=160x120:rate=25:duration=4"_qs << QString() << true
+                             << u"converted only 0:0\\d of 0:04: the source ends early;.*"_qs
+                             << u"codec_name,codec_type"_qs << QByteArray("wmv2,video");
+    // Fields are encoded as they are, and every moving edge shows combs.
+    QTest::newRow("interlaced")
+        << u"size=160x120:rate=50:duration=1,tinterlace=interleave_top,setfield=tff"_qs
+        << u"-c:v mpeg2video -flags +ilme+ildct -top 1 -field_order tt"_qs << false << QString()
+        << u"idet"_qs << QByteArray("TFF 0 BFF 0");
+}
+
+void ConversionFfmpegTest::sourceKinds() {
+    QFETCH(QString, picture);
+    QFETCH(QString, more);
+    QFETCH(bool, cutOff);
+    QFETCH(QString, reason);
+    QFETCH(QString, check);
+    QFETCH(QByteArray, expected);
+    const QString ffmpeg = QStandardPaths::findExecutable(u"ffmpeg"_qs);
+    const QString ffprobe = QStandardPaths::findExecutable(u"ffprobe"_qs);
+    if (ffmpeg.isEmpty() || ffprobe.isEmpty())
+        QSKIP("ffmpeg and ffprobe are needed on PATH (package ffmpeg)");
+    // "bytes": a hash of the file; "idet": the frames the encoder's field
+    // detector finds interlaced; else the streams' entries as ffprobe shows them.
+    const auto measure = [&](const QString& file) -> QByteArray {
+        if (check == u"bytes") {
+            QFile read(file);
+            return read.open(QIODevice::ReadOnly)
+                       ? QCryptographicHash::hash(read.readAll(), QCryptographicHash::Sha1).toHex()
+                       : QByteArray();
+        }
+        if (check == u"idet") {
+            static const QRegularExpression counts(
+                u"Multi frame detection: TFF: *(\\d+) BFF: *(\\d+)"_qs);
+            const QByteArray said = runTool(ffmpeg,
+                                            QStringList{u"-nostdin"_qs, u"-i"_qs, file} +
+                                                u"-vf idet -f null -"_qs.split(u' '),
+                                            QProcess::MergedChannels);
+            const QRegularExpressionMatch found = counts.match(QString::fromUtf8(said));
+            return (u"TFF "_qs + found.captured(1) + u" BFF "_qs + found.captured(2)).toUtf8();
+        }
+        return runTool(ffprobe, {u"-v"_qs, u"error"_qs, u"-show_entries"_qs, u"stream="_qs + check,
+                                 u"-of"_qs, u"csv=p=0"_qs, file})
+            .trimmed();
+    };
+    QTemporaryDir videos;
+    const QString source = videos.filePath(u"source.mkv"_qs);
+    const QByteArray made =
+        makeVideo(ffmpeg, source, picture, more.split(u' ', Qt::SkipEmptyParts));
+    QVERIFY2(made.isEmpty(), made.constData());
+    if (cutOff)
+        QVERIFY(QFile::resize(source, QFileInfo(source).size() / 2));
+    if (check == u"bytes") {
+        // The command the program always ran, for a source that needs nothing else.
+        const QString legacy = videos.filePath(u"legacy.wmv"_qs);
+        const QByteArray error =
+            runTool(ffmpeg, {u"-i"_qs, source, u"-map"_qs, u"0:0"_qs, u"-an"_qs, u"-vcodec"_qs,
+                             u"wmv2"_qs, u"-b"_qs, u"5872k"_qs, u"-r"_qs, u"25.00"_qs, legacy});
+        QVERIFY2(!error.startsWith("failed: "), error.constData());
+        expected = measure(legacy);
+    }
+    QVERIFY(measure(source) != expected);
+
+    const QString report = convert({source});
+    const QString outcome =
+        reason.isEmpty()
+            ? u"0 of 1"_qs
+            : u"0 of 1, 1 partial\n"_qs + QRegularExpression::escape(source) + u": "_qs + reason;
+    QVERIFY2(
+        QRegularExpression(QRegularExpression::anchoredPattern(outcome)).match(report).hasMatch(),
+        qPrintable(report));
+    QCOMPARE(measure(outputPathFor(source)), expected);
 }
 
 QTEST_GUILESS_MAIN(ConversionFfmpegTest)
