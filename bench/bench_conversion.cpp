@@ -4,6 +4,11 @@
 // same arguments, and by a shell loop. Each way runs several rounds; the
 // median round is reported.
 //
+// Then the gap between files: the run once more, with an encoder stand-in
+// that clocks when it starts and when the real one ends, and the median time
+// from one encoder's end to the next one's start. The run reads each source with
+// ffprobe first when one is on PATH, while the encoder before works.
+//
 //   bench_conversion [rounds]
 
 #include "convert/conversionrun.h"
@@ -145,6 +150,48 @@ int main(int argc, char* argv[]) {
                    .arg(QLatin1String(way.name), -14)
                    .arg(median(way.seconds), 0, 'f', 3)
                    .arg(median(way.seconds) * 1000.0 / Files, 0, 'f', 1);
+    // The gap, with an encoder that clocks the real one's start and end.
+    QTemporaryDir loggingFolder;
+    const QString log = loggingFolder.filePath(QStringLiteral("encoder.log"));
+    if (!QFile::link(QStringLiteral(QUORVANE_ENCODER_CLOCK),
+                     loggingFolder.filePath(QStringLiteral("ffmpeg")))) {
+        std::fputs("could not place the clocking encoder\n", stderr);
+        return 1;
+    }
+    qputenv("ENCODERCLOCK_LOG", QFile::encodeName(log));
+    qputenv("ENCODERCLOCK_ENCODER", QFile::encodeName(ffmpeg));
+    removeOutputs(sources);
+    ConversionRun logged(list, loggingFolder.path());
+    QObject::connect(&logged, &ConversionRun::finished, &runEnded, &QEventLoop::quit);
+    logged.start();
+    runEnded.exec();
+    std::vector<double> gaps;
+    {
+        QFile times(log);
+        if (!times.open(QIODevice::ReadOnly) || !allOutputs(sources)) {
+            std::fputs("the clocked run did not convert every file\n", stderr);
+            return 1;
+        }
+        qint64 lastEnd = 0;
+        for (const QByteArray& line : times.readAll().split('\n')) {
+            if (line.startsWith('e'))
+                lastEnd = line.mid(1).toLongLong();
+            else if (line.startsWith('s') && lastEnd > 0)
+                gaps.push_back(double(line.mid(1).toLongLong() - lastEnd) / 1e6);
+        }
+    }
+    if (gaps.empty()) {
+        std::fputs("no gaps were logged\n", stderr);
+        return 1;
+    }
+    out << QStringLiteral("gap from one encoder's end to the next one's start: median %1 ms, "
+                          "longest %2 ms (%3)\n")
+               .arg(median(gaps), 0, 'f', 1)
+               .arg(*std::max_element(gaps.begin(), gaps.end()), 0, 'f', 1)
+               .arg(QStandardPaths::findExecutable(QStringLiteral("ffprobe")).isEmpty()
+                        ? QStringLiteral("no ffprobe on PATH")
+                        : QStringLiteral("ffprobe on PATH"));
+
     const double runPerFile = median(ways[0].seconds) * 1000.0 / Files;
     out << QStringLiteral("overhead of the run per file: %1 ms against the QProcess loop, "
                           "%2 ms against the sh loop\n")

@@ -3,21 +3,31 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <unistd.h>
 #endif
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
 
-ChildProcess::ChildProcess(QObject* parent) : QProcess(parent) {
+ChildProcess::ChildProcess(QObject* parent, Priority priority) : QProcess(parent) {
     setStandardInputFile(QProcess::nullDevice());
 #ifdef Q_OS_UNIX
     // Our end of its pipes closes when the program ends; the child must then
     // see write errors, not die of SIGPIPE.
-    setChildProcessModifier([] { ::signal(SIGPIPE, SIG_IGN); });
+    setChildProcessModifier([priority] {
+        ::signal(SIGPIPE, SIG_IGN);
+        // Not the idle class: with every processor encoding, a probe must
+        // still finish in time for its file.
+        if (priority == Priority::Background) [[maybe_unused]]
+            const int niceness = ::nice(10);
+    });
 #endif
 #ifdef Q_OS_WIN
-    setCreateProcessArgumentsModifier(
-        [](QProcess::CreateProcessArguments* arguments) { arguments->flags |= CREATE_NO_WINDOW; });
+    setCreateProcessArgumentsModifier([priority](QProcess::CreateProcessArguments* arguments) {
+        arguments->flags |= CREATE_NO_WINDOW;
+        if (priority == Priority::Background)
+            arguments->flags |= BELOW_NORMAL_PRIORITY_CLASS;
+    });
 #endif
 }
 

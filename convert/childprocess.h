@@ -12,6 +12,11 @@
 // end when this program ends first, and it never opens a window.
 class ChildProcess final : public QProcess {
   public:
-    explicit ChildProcess(QObject* parent = nullptr);
+    enum class Priority {
+        Normal,
+        Background, // yields the processor to the encoders
+    };
+
+    explicit ChildProcess(QObject* parent = nullptr, Priority priority = Priority::Normal);
     ~ChildProcess() override;
 };

@@ -90,25 +90,26 @@ void ConversionRun::startFiles() {
             return;
         }
     }
-    if (m_state == State::Converting)
-        probeAhead();
 }
 
 void ConversionRun::probeAhead() {
-    if (!m_probeTool.found() || !m_encoder.found())
+    if (m_state != State::Converting || !m_probeTool.found())
         return;
-    const QModelIndex next = m_batch.peekNext();
-    const QString source = next.isValid() ? m_list.textAt(next.row() + 1) : QString();
-    // A reorder may have put another file next: what was read for the old
-    // one is dropped, and read again should it come back.
-    std::erase_if(m_probesAhead, [&source](SourceProbe* probe) {
-        if (probe->source() == source)
+    QStringList next;
+    for (const QModelIndex& entry : m_batch.peekNext(ProbesAhead)) {
+        const QString source = m_list.textAt(entry.row() + 1);
+        if (FileConversion::refusal(source, outputPathFor(source)).isEmpty())
+            next << source;
+    }
+    // A reorder may have put other files next: what was read for the old
+    // ones is dropped, and read again should they come back.
+    std::erase_if(m_probesAhead, [&next](SourceProbe* probe) {
+        if (next.removeOne(probe->source()))
             return false;
         probe->deleteLater();
         return true;
     });
-    if (next.isValid() && m_probesAhead.empty() &&
-        FileConversion::refusal(source, outputPathFor(source)).isEmpty())
+    for (const QString& source : std::as_const(next))
         m_probesAhead.push_back(new SourceProbe(m_probeTool.program, source, this));
 }
 
@@ -133,11 +134,18 @@ void ConversionRun::startFile(const QString& source, const QString& output) {
     auto* job = new FileConversion(source, output, m_encoder, takeProbe(source), this);
     connect(job, &FileConversion::finished, this,
             [this, job](const FileOutcome& outcome) { fileEnded(job, outcome); });
+    // The files that come next are read once this encoder has spoken: started
+    // at the same moment, the probe would slow the encoder's own start.
+    connect(job, &FileConversion::progressed, this, &ConversionRun::probeAhead,
+            Qt::SingleShotConnection);
     connect(job, &FileConversion::progressed, this, [this] {
         if (m_sinceProgress.elapsed() >= ProgressInterval)
             reportProgress();
     });
     m_underWay.push_back({job, m_batch.begun()});
+    // With no encoder at work yet, the processor has room for reading ahead.
+    if (job->isProbing())
+        probeAhead();
     reportProgress();
 }
 

@@ -70,6 +70,9 @@ class ConversionRun : public QObject {
     static constexpr qint64 RefusalTurnNs = 20'000'000;
     // Encoders under way at once.
     static constexpr std::size_t Slots = 1;
+    // Files read ahead: a probe costs about as much as a short file's
+    // encoder, so it gets the time of more than one encoder to finish.
+    static constexpr int ProbesAhead = 2;
 
     struct UnderWay {
         FileConversion* job = nullptr; // a child of the run

@@ -34,6 +34,8 @@ class FileConversion : public QObject {
                    QObject* parent = nullptr);
 
     const QString& source() const { return m_source; }
+    // Waiting for the probe: the encoder has not started yet.
+    bool isProbing() const { return m_probe != nullptr; }
     const EncoderProgress& progress() const { return m_progress; }
     // The program is ending: the encoder runs on, and its end is never reported.
     void abandon() { m_encoder.abandon(); }

@@ -15,7 +15,8 @@ constexpr qint64 LongestAnswer = 4 * 1024 * 1024;
 } // namespace
 
 SourceProbe::SourceProbe(const QString& program, QString source, QObject* parent)
-    : QObject(parent), m_source(std::move(source)), m_process(new ChildProcess(this)) {
+    : QObject(parent), m_source(std::move(source)),
+      m_process(new ChildProcess(this, ChildProcess::Priority::Background)) {
     m_process->setStandardErrorFile(QProcess::nullDevice());
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         const QByteArray answer = m_process->readAllStandardOutput();

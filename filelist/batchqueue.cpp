@@ -72,8 +72,16 @@ int BatchQueue::nextWaitingRow() {
     return m_nextRow;
 }
 
-QModelIndex BatchQueue::peekNext() {
-    return m_active ? m_list.index(nextWaitingRow()) : QModelIndex();
+QList<QModelIndex> BatchQueue::peekNext(int count) {
+    QList<QModelIndex> next;
+    if (!m_active)
+        return next;
+    const int rows = m_list.count();
+    for (int row = nextWaitingRow(); row < rows && next.size() < count; ++row) {
+        if (!m_heldRows.contains(row))
+            next << m_list.index(row);
+    }
+    return next;
 }
 
 QModelIndex BatchQueue::takeNext() {
