@@ -96,12 +96,26 @@ UserMessage Messages::leftOut(const LeftOutNames& names) {
 }
 
 QString Messages::runStatus(const RunProgress& progress) {
+    QStringList numbers, names;
+    for (const FileProgress& file : progress.files) {
+        numbers << QString::number(file.number);
+        QString name = QFileInfo(file.source).fileName();
+        if (file.share) {
+            const int percent = int(*file.share * 100.0);
+            name += progress.files.size() == 1 ? tr(" \u2014 %1 %").arg(percent)
+                                               : tr(" (%1 %)").arg(percent);
+        }
+        names << name;
+    }
+    // "3", "3 and 4", "3, 4 and 5".
+    QString under = numbers.value(0);
+    if (numbers.size() > 1)
+        under = tr("%1 and %2").arg(numbers.mid(0, numbers.size() - 1).join(QStringLiteral(", ")),
+                                    numbers.constLast());
     QString status = tr("Converting %1 of %2: %3")
-                         .arg(progress.number)
+                         .arg(under)
                          .arg(progress.batchSize)
-                         .arg(QFileInfo(progress.source).fileName());
-    if (progress.fileShare)
-        status += tr(" \u2014 %1 %").arg(int(*progress.fileShare * 100.0));
+                         .arg(names.join(QStringLiteral(", ")));
     if (progress.secondsLeft)
         status += QStringLiteral(", ") + timeLeft(*progress.secondsLeft);
     return status;

@@ -47,15 +47,19 @@ struct ConversionReport {
     QList<FileOutcome> failures;
 };
 
-// Where a run is, for the status beside the bar: the file under way and how
-// far the encoder has got with it.
-struct RunProgress {
-    int number = 0;    // the file under way is the number-th of the run to begin
-    int batchSize = 0; // files begun, and those of the batch still waiting
+// One file under way, and how far its encoder has got with it.
+struct FileProgress {
+    int number = 0; // the number-th file of the run to begin
     QString source;
-    std::optional<double> fileShare;   // from 0 to 1; empty until the file's length is known
-    std::optional<double> secondsLeft; // for the whole batch, from the pace so far
-    double batchShare = 0.0;           // from 0 to 1, the part of the file under way counted
+    std::optional<double> share; // from 0 to 1; empty until the file's length is known
+};
+
+// Where a run is, for the status beside the bar: the files under way.
+struct RunProgress {
+    QList<FileProgress> files; // in the order they began
+    int batchSize = 0;         // files begun, and those of the batch still waiting
+    std::optional<double> secondsLeft; // for the whole batch, from the pace of all encoders
+    double batchShare = 0.0;           // from 0 to 1, the parts of the files under way counted
 };
 
 Q_DECLARE_METATYPE(ConversionReport)

@@ -6,6 +6,7 @@
 #include "convert/sourceprobe.h"
 #include "filelist/filelistmodel.h"
 
+#include <QDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -62,7 +63,7 @@ void ConversionRun::startFiles() {
     QElapsedTimer turn;
     turn.start();
     int refusals = 0;
-    while (m_state == State::Converting && m_underWay.size() < Slots) {
+    while (m_state == State::Converting && m_underWay.size() < std::size_t(m_encoders)) {
         const QModelIndex entry = m_batch.takeNext();
         if (!entry.isValid()) {
             if (m_underWay.empty())
@@ -80,6 +81,8 @@ void ConversionRun::startFiles() {
         QString refused = FileConversion::refusal(source, output);
         if (refused.isEmpty())
             refused = m_encoderMissing;
+        if (refused.isEmpty())
+            refused = outputTaken(output);
         if (refused.isEmpty()) {
             startFile(source, output);
             continue;
@@ -96,7 +99,9 @@ void ConversionRun::probeAhead() {
     if (m_state != State::Converting || !m_probeTool.found())
         return;
     QStringList next;
-    for (const QModelIndex& entry : m_batch.peekNext(ProbesAhead)) {
+    // A probe costs about as much as a short file's encoder, so each gets
+    // the time of more than one encoder to finish.
+    for (const QModelIndex& entry : m_batch.peekNext(m_encoders + 1)) {
         const QString source = m_list.textAt(entry.row() + 1);
         if (FileConversion::refusal(source, outputPathFor(source)).isEmpty())
             next << source;
@@ -149,6 +154,18 @@ void ConversionRun::startFile(const QString& source, const QString& output) {
     reportProgress();
 }
 
+QString ConversionRun::outputTaken(const QString& output) const {
+    // Two encoders writing one file would spoil both; the second is told, as
+    // one after the other would be, that the output is there already.
+    const QString cleaned = QDir::cleanPath(output);
+    for (const UnderWay& file : m_underWay) {
+        if (QDir::cleanPath(file.job->output()) == cleaned || isSameFile(file.job->output(), output))
+            return FileConversion::tr("its output %1 already exists, so it was left as it is")
+                .arg(output);
+    }
+    return {};
+}
+
 void ConversionRun::fileEnded(FileConversion* job, const FileOutcome& outcome) {
     const auto ended = std::find_if(m_underWay.begin(), m_underWay.end(),
                                     [job](const UnderWay& file) { return file.job == job; });
@@ -176,16 +193,17 @@ void ConversionRun::reportProgress() {
     m_sinceProgress.start();
     if (m_underWay.empty())
         return;
-    const UnderWay& file = m_underWay.front();
     RunProgress progress;
-    progress.number = file.number;
     progress.batchSize = m_batch.begun() + m_batch.waiting();
-    progress.source = file.job->source();
-    progress.fileShare = file.job->progress().share();
-    progress.secondsLeft = m_pace.secondsLeft(file.job->progress(), m_batch.waiting());
+    std::vector<const EncoderProgress*> encoders;
     double done = double(m_batch.begun()) - double(m_underWay.size());
-    for (const UnderWay& underWay : m_underWay)
-        done += underWay.job->progress().share().value_or(0.0);
+    for (const UnderWay& file : m_underWay) {
+        const EncoderProgress& encoder = file.job->progress();
+        progress.files.append({file.number, file.job->source(), encoder.share()});
+        encoders.push_back(&encoder);
+        done += encoder.share().value_or(0.0);
+    }
+    progress.secondsLeft = m_pace.secondsLeft(encoders, m_batch.waiting());
     progress.batchShare = std::clamp(done / double(progress.batchSize), 0.0, 1.0);
     Q_EMIT progressed(progress);
 }

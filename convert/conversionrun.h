@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
 #include <vector>
 
 class FileConversion;
@@ -41,6 +42,8 @@ class ConversionRun : public QObject {
     ConversionRun(FileListModel& list, QString programFolder, QObject* parent = nullptr);
 
     State state() const { return m_state; }
+    // How many encoders work at once, from 1; the next run starts with them.
+    void setEncoders(int count) { m_encoders = std::max(count, 1); }
 
   public Q_SLOTS:
     // Begins converting the batch. Ignored unless idle.
@@ -68,11 +71,6 @@ class ConversionRun : public QObject {
     // never more of them nor for longer than this; then the window gets its turn.
     static constexpr int RefusalsPerTurn = 100;
     static constexpr qint64 RefusalTurnNs = 20'000'000;
-    // Encoders under way at once.
-    static constexpr std::size_t Slots = 1;
-    // Files read ahead: a probe costs about as much as a short file's
-    // encoder, so it gets the time of more than one encoder to finish.
-    static constexpr int ProbesAhead = 2;
 
     struct UnderWay {
         FileConversion* job = nullptr; // a child of the run
@@ -83,6 +81,8 @@ class ConversionRun : public QObject {
     // Begins files while a slot is free, until the batch is done.
     void startFiles();
     void startFile(const QString& source, const QString& output);
+    // Why an encoder of this run already writes the output; empty when none does.
+    QString outputTaken(const QString& output) const;
     // Reads the file that comes next while the slots are busy.
     void probeAhead();
     SourceProbe* takeProbe(const QString& source);
@@ -95,6 +95,7 @@ class ConversionRun : public QObject {
     FileListModel& m_list;
     const QString m_programFolder;
     State m_state = State::Idle;
+    int m_encoders = 1;
 
     // One run's state.
     EncoderLookup m_encoder;

@@ -56,13 +56,28 @@ void RunPace::fileEnded(const EncoderProgress& file) {
     }
 }
 
-std::optional<double> RunPace::secondsLeft(const EncoderProgress& current, int filesWaiting) const {
-    const std::optional<double> duration = current.duration();
-    const double encoded = m_encodedBefore + current.encoded();
+std::optional<double> RunPace::secondsLeft(const std::vector<const EncoderProgress*>& current,
+                                           int filesWaiting) const {
+    double encoded = m_encodedBefore;
+    double knownLengths = m_knownDurations;
+    int filesKnown = m_filesWithDuration;
+    double knownLeft = 0.0;
+    int unknown = 0;
+    for (const EncoderProgress* file : current) {
+        encoded += file->encoded();
+        if (const std::optional<double> duration = file->duration()) {
+            knownLengths += *duration;
+            ++filesKnown;
+            knownLeft += std::max(*duration - file->encoded(), 0.0);
+        } else {
+            ++unknown;
+        }
+    }
     const double wallSeconds = double(m_clock.elapsed()) / 1000.0;
-    if (!duration || encoded <= 0.0 || wallSeconds <= 0.0)
+    if (filesKnown == m_filesWithDuration || encoded <= 0.0 || wallSeconds <= 0.0)
         return std::nullopt;
-    const double averageLength = (m_knownDurations + *duration) / double(m_filesWithDuration + 1);
-    const double inputLeft = *duration - current.encoded() + averageLength * double(filesWaiting);
-    return std::max(inputLeft, 0.0) / (encoded / wallSeconds);
+    // A file under way of unknown length counts as an average one not begun.
+    const double averageLength = knownLengths / double(filesKnown);
+    const double inputLeft = knownLeft + averageLength * double(filesWaiting + unknown);
+    return inputLeft / (encoded / wallSeconds);
 }

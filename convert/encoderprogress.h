@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <vector>
 
 // How far the encoder has got with one file, from what it writes to its
 // standard error: the input's length in "Duration: 00:01:02.50, ...", and the
@@ -43,10 +44,12 @@ class RunPace {
     void start();
     // A file ended: what its encoder got through counts towards the pace.
     void fileEnded(const EncoderProgress& file);
-    // Seconds left for the whole batch: the rest of the file under way, and
-    // filesWaiting more taken to be as long as the known ones on average.
-    // Empty until the file under way has a known length.
-    std::optional<double> secondsLeft(const EncoderProgress& current, int filesWaiting) const;
+    // Seconds left for the whole batch at the pace of all encoders together:
+    // the rest of the files under way, and filesWaiting more taken to be as
+    // long as the known ones on average. Empty until a file under way has a
+    // known length.
+    std::optional<double> secondsLeft(const std::vector<const EncoderProgress*>& current,
+                                      int filesWaiting) const;
 
   private:
     QElapsedTimer m_clock;

@@ -34,6 +34,7 @@ class FileConversion : public QObject {
                    QObject* parent = nullptr);
 
     const QString& source() const { return m_source; }
+    const QString& output() const { return m_output; }
     // Waiting for the probe: the encoder has not started yet.
     bool isProbing() const { return m_probe != nullptr; }
     const EncoderProgress& progress() const { return m_progress; }

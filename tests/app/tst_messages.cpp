@@ -22,8 +22,13 @@ UserMessage left(int files, int folders, int unreadable = 0) {
     return Messages::leftOut({numbered(u"f%1"_qs, files), numbered(u"d%1/"_qs, folders),
                               numbered(u"u%1/"_qs, unreadable)});
 }
-UserMessage status(std::optional<double> share, std::optional<double> secondsLeft) {
-    return {Messages::runStatus({2, 5, u"/v/a b.mkv"_qs, share, secondsLeft, 0.0}), QString()};
+UserMessage status(std::optional<double> share, std::optional<double> secondsLeft,
+                   int underWay = 1) {
+    RunProgress progress{{}, 5, secondsLeft, 0.0};
+    for (int number = 2; number < 2 + underWay; ++number)
+        progress.files.append({number, u"/v/%1.mkv"_qs.arg(number), share});
+    progress.files[0].source = u"/v/a b.mkv"_qs;
+    return {Messages::runStatus(progress), QString()};
 }
 const QString Plural = u"%1 files were left out: their names are not valid UTF-8 text, so they "
                        "cannot be passed to the encoder. %2 folders could not be entered: their "
@@ -77,6 +82,10 @@ class TestMessages : public QObject { // the sentences as the English catalogue 
         row("<1 min", status(0.426, 59.0), at + u"42 %, less than a minute left"_qs);
         row("61 min", status(0.5, 3601.0), at + u"50 %, about 61 min left"_qs);
         row("125 min", status(0.0, 7441.0), at + u"0 %, about 2 h 5 min left"_qs);
+        row("two under way", status({}, {}, 2), u"Converting 2 and 3 of 5: a b.mkv, 3.mkv"_qs);
+        row("three under way", status(0.5, 30.0, 3),
+            u"Converting 2, 3 and 4 of 5: a b.mkv (50 %), 3.mkv (50 %), 4.mkv (50 %), less than "
+            "a minute left"_qs);
     }
     void sentences() {
         QFETCH(QStringList, shown);

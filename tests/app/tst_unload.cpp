@@ -17,41 +17,60 @@
 class UnloadTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
+    void encoderOutlivesProgram_data();
     void encoderOutlivesProgram();
     void hungWalkDoesNotHoldTheEnd();
 };
 
+void UnloadTest::encoderOutlivesProgram_data() {
+    QTest::addColumn<int>("encoders");
+    QTest::newRow("one encoder") << 1;
+    QTest::newRow("three encoders") << 3;
+}
+
 void UnloadTest::encoderOutlivesProgram() {
+    QFETCH(int, encoders);
     FakeEncoder fake;
     const QString release = fake.path(u"release"_qs);
-    const QString first = fake.source(u"first clip.mkv"_qs, {u"wait-for="_qs + release});
-    const QString second = fake.source(u"second.mkv"_qs);
+    QStringList held; // the files under way when the window closes
+    for (int i = 1; i <= encoders; ++i)
+        held << fake.source(u"clip %1.mkv"_qs.arg(i), {u"wait-for="_qs + release});
+    const QString next = fake.source(u"next.mkv"_qs);
 
     QProcess probe;
     probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    probe.start(QStringLiteral(UNLOAD_PROBE),
-                {u"run"_qs, fake.programFolder(), fake.logPath(), first, second});
+    probe.start(QStringLiteral(UNLOAD_PROBE), QStringList{u"run"_qs, fake.programFolder(),
+                                                          fake.logPath(), QString::number(encoders)} +
+                                                  held + QStringList{next});
     QVERIFY2(probe.waitForFinished(30000), "the program did not end when its window closed");
     QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
     QCOMPARE(probe.exitCode(), 0);
     QCOMPARE(probe.readAllStandardOutput(), QByteArray("closing\nmessages 0\n"));
 
-    // The program is gone; its encoder is not.
+    // The program is gone; its encoders are not.
     QList<FakeRun> runs = fake.runs();
-    QCOMPARE(runs.size(), 1);
-    QVERIFY(!runs[0].ended);
-    QCOMPARE(::kill(pid_t(runs[0].pid), 0), 0);
-    QVERIFY(!QFile::exists(outputPathFor(first)));
+    QCOMPARE(runs.size(), encoders);
+    for (const FakeRun& run : std::as_const(runs)) {
+        QVERIFY(!run.ended);
+        QCOMPARE(::kill(pid_t(run.pid), 0), 0);
+    }
+    for (const QString& source : std::as_const(held))
+        QVERIFY(!QFile::exists(outputPathFor(source)));
 
     QFile(release).open(QIODevice::WriteOnly);
-    QTRY_VERIFY_WITH_TIMEOUT(fake.runs()[0].ended, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(fake.runs().constLast().ended && fake.runs().constFirst().ended, 20000);
     runs = fake.runs();
-    QCOMPARE(runs[0].code, 0);
-    QVERIFY2(runs[0].epipe, "the encoder's error output should have had no reader any more");
-    QFile output(outputPathFor(first));
-    QVERIFY(output.open(QIODevice::ReadOnly));
-    QCOMPARE(output.readAll(), QByteArray("fake wmv of ") + first.toUtf8() + '\n');
-    QCOMPARE(runs.size(), 1); // nothing started the next entry
+    QCOMPARE(runs.size(), encoders); // nothing started the next entry
+    for (const FakeRun& run : std::as_const(runs)) {
+        QVERIFY(run.ended);
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.epipe, "the encoder's error output should have had no reader any more");
+    }
+    for (const QString& source : std::as_const(held)) {
+        QFile output(outputPathFor(source));
+        QVERIFY(output.open(QIODevice::ReadOnly));
+        QCOMPARE(output.readAll(), QByteArray("fake wmv of ") + source.toUtf8() + '\n');
+    }
 }
 
 void UnloadTest::hungWalkDoesNotHoldTheEnd() {

@@ -3,7 +3,8 @@
 // window, wired to quit as the program is, starts long work and is closed as
 // soon as that work is under way. Says "closing" just before the close, and at
 // the end how many messages it was shown. Arguments:
-//   run <program folder> <encoder log> <entries...>  a conversion
+//   run <program folder> <encoder log> <encoders> <entries...>  a conversion
+//       with that many encoders at once, closed once they have all started
 //   walk <folder>  a folder walk that hangs, deaf to the stop flag, as a read
 //                  in a dead network mount does
 
@@ -22,10 +23,10 @@
 
 namespace {
 
-// The encoder log names the probe tool's runs too; only an encoder counts.
-bool encoderStarted(const QString& log) {
+// Encoders started; the encoder log names the probe tool's runs too.
+int encodersStarted(const QString& log) {
     QFile file(log);
-    return file.open(QIODevice::ReadOnly) && file.readAll().contains("start ");
+    return file.open(QIODevice::ReadOnly) ? int(file.readAll().count("start ")) : 0;
 }
 
 } // namespace
@@ -34,8 +35,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     const bool walk = arguments.value(1) == u"walk"_qs;
-    if (arguments.size() < (walk ? 3 : 5))
+    if (arguments.size() < (walk ? 3 : 6))
         return 2;
+    const int encoders = walk ? 0 : arguments[4].toInt();
 
     std::atomic<bool> walking{false};
     ScriptedDialogs dialogs;
@@ -50,14 +52,15 @@ int main(int argc, char* argv[]) {
     TestForm1 window(testServices(arguments[2], &dialogs), folderWalk);
     QObject::connect(&window, &Form1::unloading, &app, &QCoreApplication::quit);
     if (!walk) {
-        for (const QString& entry : arguments.mid(4))
+        window.session.run().setEncoders(encoders);
+        for (const QString& entry : arguments.mid(5))
             fileList(window).appendEntry(entry);
     }
     window.show();
 
     QTimer underWay;
     QObject::connect(&underWay, &QTimer::timeout, &window, [&] {
-        if (walk ? walking.load() : encoderStarted(arguments[3])) {
+        if (walk ? walking.load() : encodersStarted(arguments[3]) >= encoders) {
             underWay.stop();
             QTextStream(stdout) << "closing" << Qt::endl;
             window.close();

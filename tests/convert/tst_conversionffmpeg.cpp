@@ -55,7 +55,7 @@ QString convert(const QStringList& sources, QList<double>* shares = nullptr) {
     });
     if (shares)
         QObject::connect(&run, &ConversionRun::progressed, [shares](const RunProgress& progress) {
-            *shares << progress.fileShare.value_or(-1.0);
+            *shares << progress.files.value(0).share.value_or(-1.0);
         });
     run.start();
     if (!QTest::qWaitFor([&result] { return !result.isEmpty(); }, 60000))
