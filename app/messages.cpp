@@ -110,8 +110,9 @@ QString Messages::runStatus(const RunProgress& progress) {
     // "3", "3 and 4", "3, 4 and 5".
     QString under = numbers.value(0);
     if (numbers.size() > 1)
-        under = tr("%1 and %2").arg(numbers.mid(0, numbers.size() - 1).join(QStringLiteral(", ")),
-                                    numbers.constLast());
+        under = tr("%1 and %2")
+                    .arg(numbers.mid(0, numbers.size() - 1).join(QStringLiteral(", ")),
+                         numbers.constLast());
     QString status = tr("Converting %1 of %2: %3")
                          .arg(under)
                          .arg(progress.batchSize)

@@ -56,8 +56,8 @@ struct FileProgress {
 
 // Where a run is, for the status beside the bar: the files under way.
 struct RunProgress {
-    QList<FileProgress> files; // in the order they began
-    int batchSize = 0;         // files begun, and those of the batch still waiting
+    QList<FileProgress> files;         // in the order they began
+    int batchSize = 0;                 // files begun, and those of the batch still waiting
     std::optional<double> secondsLeft; // for the whole batch, from the pace of all encoders
     double batchShare = 0.0;           // from 0 to 1, the parts of the files under way counted
 };

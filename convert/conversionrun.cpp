@@ -93,6 +93,11 @@ void ConversionRun::startFiles() {
             return;
         }
     }
+    // A slot that waits for its probe leaves the processor room for reading ahead.
+    if (m_state == State::Converting &&
+        std::any_of(m_underWay.begin(), m_underWay.end(),
+                    [](const UnderWay& file) { return file.job->isProbing(); }))
+        probeAhead();
 }
 
 void ConversionRun::probeAhead() {
@@ -148,9 +153,6 @@ void ConversionRun::startFile(const QString& source, const QString& output) {
             reportProgress();
     });
     m_underWay.push_back({job, m_batch.begun()});
-    // With no encoder at work yet, the processor has room for reading ahead.
-    if (job->isProbing())
-        probeAhead();
     reportProgress();
 }
 
@@ -159,7 +161,8 @@ QString ConversionRun::outputTaken(const QString& output) const {
     // one after the other would be, that the output is there already.
     const QString cleaned = QDir::cleanPath(output);
     for (const UnderWay& file : m_underWay) {
-        if (QDir::cleanPath(file.job->output()) == cleaned || isSameFile(file.job->output(), output))
+        if (QDir::cleanPath(file.job->output()) == cleaned ||
+            isSameFile(file.job->output(), output))
             return FileConversion::tr("its output %1 already exists, so it was left as it is")
                 .arg(output);
     }

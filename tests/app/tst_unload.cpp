@@ -39,9 +39,10 @@ void UnloadTest::encoderOutlivesProgram() {
 
     QProcess probe;
     probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    probe.start(QStringLiteral(UNLOAD_PROBE), QStringList{u"run"_qs, fake.programFolder(),
-                                                          fake.logPath(), QString::number(encoders)} +
-                                                  held + QStringList{next});
+    probe.start(
+        QStringLiteral(UNLOAD_PROBE),
+        QStringList{u"run"_qs, fake.programFolder(), fake.logPath(), QString::number(encoders)} +
+            held + QStringList{next});
     QVERIFY2(probe.waitForFinished(30000), "the program did not end when its window closed");
     QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
     QCOMPARE(probe.exitCode(), 0);
@@ -58,7 +59,8 @@ void UnloadTest::encoderOutlivesProgram() {
         QVERIFY(!QFile::exists(outputPathFor(source)));
 
     QFile(release).open(QIODevice::WriteOnly);
-    QTRY_VERIFY_WITH_TIMEOUT(fake.runs().constLast().ended && fake.runs().constFirst().ended, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(fake.runs().constLast().ended && fake.runs().constFirst().ended,
+                             20000);
     runs = fake.runs();
     QCOMPARE(runs.size(), encoders); // nothing started the next entry
     for (const FakeRun& run : std::as_const(runs)) {
