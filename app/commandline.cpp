@@ -1,11 +1,35 @@
 // SPDX-License-Identifier: MIT
 #include "app/commandline.h"
+#include "common/systemmemory.h"
+#include "convert/encoderslots.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+
+// A whole number from 1 to MaxEncoders, in plain digits; "auto" is one per
+// processor as far as memory goes.
+std::optional<int> encodersFrom(const QString& text) {
+    if (text == QLatin1String("auto"))
+        return automaticEncoders(QThread::idealThreadCount(), availableMemory());
+    // toInt() alone would also take "+4" and " 4".
+    const bool digits =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    bool number = false;
+    const int count = text.toInt(&number);
+    if (!digits || !number || count < 1 || count > MaxEncoders)
+        return std::nullopt;
+    return count;
+}
+
+} // namespace
 
 CommandLine parseCommandLine(const QByteArrayList& arguments, const QString& currentFolder) {
     // Bytes that are not UTF-8 read as U+FFFD, a text that names another
@@ -37,6 +61,15 @@ CommandLine parseCommandLine(const QByteArrayList& arguments, const QString& cur
         QCoreApplication::translate("CommandLine", "Displays this help."));
     parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption jobs(
+        {QStringLiteral("j"), QStringLiteral("jobs")},
+        QCoreApplication::translate("CommandLine",
+                                    "Converts N files at once, from 1 to %1; \"auto\" takes one "
+                                    "per processor as far as the memory allows. Without it, one "
+                                    "file at a time.")
+            .arg(MaxEncoders),
+        QStringLiteral("N"));
+    parser.addOption(jobs);
 
     CommandLine line;
     if (!parser.parse(texts)) {
@@ -58,6 +91,20 @@ CommandLine parseCommandLine(const QByteArrayList& arguments, const QString& cur
         // Read before the toolkit starts, the parser does not know the program's name.
         line.output = parser.helpText().replace(QStringLiteral("<executable_name>"), program);
         return line;
+    }
+    if (parser.isSet(jobs)) {
+        const QString text = parser.value(jobs);
+        const std::optional<int> encoders = encodersFrom(text);
+        if (!encoders) {
+            line.exitCode = 2;
+            line.errors = QCoreApplication::translate(
+                              "CommandLine", "%1: --jobs takes a whole number from 1 to %2 or "
+                                             "\"auto\", not \"%3\".\n\"%1 --help\" lists the "
+                                             "options.\n")
+                              .arg(program, QString::number(MaxEncoders), text);
+            return line;
+        }
+        line.encoders = *encoders;
     }
     const QDir folder(currentFolder);
     for (const QString& path : parser.positionalArguments()) {

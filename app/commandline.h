@@ -17,9 +17,11 @@ struct CommandLine {
     QString errors;              // for standard error
     QStringList paths;           // in the command line's order, relative ones made absolute
     LeftOutNames leftOut;        // the paths whose bytes are not valid UTF-8, all as files
+    int encoders = 1;            // how many files are converted at once
 };
 
 // Reads the arguments as the system passed them, the program's own path
 // first. Relative paths are taken against currentFolder; nothing else of a
-// path's text changes, and nothing on disk is looked at.
+// path's text changes, and nothing on disk is looked at. "--jobs auto" reads
+// the processor count and the available memory.
 CommandLine parseCommandLine(const QByteArrayList& arguments, const QString& currentFolder);

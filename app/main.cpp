@@ -41,6 +41,7 @@ int main(int argc, char* argv[]) {
 
     const QString programFolder = QCoreApplication::applicationDirPath();
     BatchSession session(programFolder);
+    session.run().setEncoders(commandLine.encoders);
     QtUserDialogs dialogs;
     Form1 window(session, {programFolder, &dialogs, &HomePageVisit::drawFromClock,
                            [](const QUrl& address) { QDesktopServices::openUrl(address); }});

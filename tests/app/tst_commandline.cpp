@@ -4,6 +4,8 @@
 
 #include "app/commandline.h"
 #include "app/messages.h"
+#include "common/systemmemory.h"
+#include "convert/encoderslots.h"
 #include "foldertree.h"
 #include "listtexts.h"
 #include "testservices.h"
@@ -25,6 +27,8 @@ class CommandLineTest : public QObject {
     }
     void arguments_data();
     void arguments();
+    void jobs_data();
+    void jobs();
 
   private:
     QTemporaryDir m_root; // also the current folder
@@ -56,6 +60,8 @@ void CommandLineTest::arguments_data() {
                                << QStringList{"<root>/a.mkv"} << 1 << "1 file was left out";
     QTest::newRow("unknown option") << QByteArrayList{"a.mkv", "-x.mkv"} << 2
                                     << "Unknown option 'x.mkv'." << QStringList{} << 0 << "";
+    QTest::newRow("wrong --jobs") << QByteArrayList{"a.mkv", "-j", "0"} << 2
+                                  << "or \"auto\", not \"0\"." << QStringList{} << 0 << "";
     QTest::newRow("help") << QByteArrayList{"-h"} << 0
                           << "Usage: quorvane [options] [file-or-folder...]" << QStringList{} << 0
                           << "";
@@ -110,6 +116,25 @@ void CommandLineTest::arguments() {
     if (!told.isEmpty())
         QVERIFY2(dialogs.messages.constFirst().text.contains(told),
                  qPrintable(dialogs.messages.constFirst().text));
+}
+
+void CommandLineTest::jobs_data() {
+    QTest::addColumn<QByteArrayList>("arguments");
+    QTest::addColumn<int>("encoders"); // 0: a mistake, which ends the program
+    QTest::newRow("absent") << QByteArrayList{"a.mkv"} << 1;
+    QTest::newRow("--jobs") << QByteArrayList{"--jobs", "3", "a.mkv"} << 3;
+    QTest::newRow("-j, the most") << QByteArrayList{"-j", "64"} << 64;
+    QTest::newRow("auto") << QByteArrayList{"--jobs=auto"}
+                          << automaticEncoders(QThread::idealThreadCount(), availableMemory());
+    for (const char* wrong : {"0", "-1", "two", "", "65", "+4", "99999999999"})
+        QTest::addRow("\"%s\"", wrong) << QByteArrayList{"--jobs", wrong} << 0;
+}
+
+void CommandLineTest::jobs() {
+    QFETCH(QByteArrayList, arguments);
+    QFETCH(int, encoders);
+    const CommandLine line = parseCommandLine(QByteArrayList{"q"} + arguments, m_root.path());
+    QCOMPARE(line.exitCode == 2 ? 0 : line.encoders, encoders);
 }
 
 QTEST_MAIN(CommandLineTest)

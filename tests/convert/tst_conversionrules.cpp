@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Output naming, the encoder's argument vector, where the encoder is found,
 // when an output would be the source file itself, and which encoder messages
-// show that the output is incomplete, and how far the encoder has got.
+// show that the output is incomplete, how far the encoder has got, and how many fit.
 
+#include "common/systemmemory.h"
 #include "common/windowops.h"
 #include "convert/encodercommand.h"
 #include "convert/encoderlog.h"
 #include "convert/encoderprogress.h"
+#include "convert/encoderslots.h"
 #include "convert/outputnaming.h"
 
 #include <QTemporaryDir>
@@ -27,6 +29,8 @@ class ConversionRulesTest : public QObject {
     void outputErrors();
     void progressLines_data();
     void progressLines();
+    void encodersForMemory_data();
+    void encodersForMemory();
 };
 
 void ConversionRulesTest::outputNaming_data() {
@@ -254,6 +258,26 @@ void ConversionRulesTest::progressLines() {
     QCOMPARE(progress.duration().value_or(-1.0), duration);
     QCOMPARE(progress.encoded(), encoded);
     QCOMPARE(progress.share().value_or(-1.0), share);
+}
+
+void ConversionRulesTest::encodersForMemory_data() {
+    QTest::addColumn<int>("processors");
+    QTest::addColumn<qint64>("available"); // -1: /proc/meminfo tells no figure
+    QTest::addColumn<int>("encoders");
+    QTest::newRow("processors decide") << 4 << 5 * EncoderPeakBytes << 4;
+    QTest::newRow("memory decides") << 8 << 3 * EncoderPeakBytes << 3;
+    QTest::newRow("just short of three") << 8 << 3 * EncoderPeakBytes - 1024 << 2;
+    QTest::newRow("too little for one") << 8 << EncoderPeakBytes / 4 << 1;
+    QTest::newRow("no figure, more processors than the most") << 200 << qint64(-1) << MaxEncoders;
+}
+
+void ConversionRulesTest::encodersForMemory() {
+    QFETCH(int, processors);
+    QFETCH(qint64, available);
+    QFETCH(int, encoders);
+    const QByteArray figure = available < 0 ? "lots" : QByteArray::number(available / 1024);
+    const QByteArray meminfo = "MemTotal: 1024 kB\nMemAvailable: " + figure + " kB\n";
+    QCOMPARE(automaticEncoders(processors, memAvailableFrom(meminfo)), encoders);
 }
 
 #include "tst_conversionrules.moc"
