@@ -534,10 +534,6 @@ void ConversionRunTest::listChangesDuringRun_data() {
     row3("3 encoders, last dragged to the top")
         << abcde << 1 << u"drag 5 1"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"e"_qs, u"d"_qs}
         << three + QStringList{u"80"_qs, u"100"_qs};
-    row3("3 encoders, waiting ones exchanged")
-        << abcde << 1 << u"exchange 4 5"_qs
-        << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"e"_qs, u"d"_qs}
-        << three + QStringList{u"80"_qs, u"100"_qs};
     row3("3 encoders, one under way removed")
         << abcde << 1 << u"remove 1"_qs << abcde << three + QStringList{u"75"_qs, u"100"_qs};
     row3("3 encoders, waiting one removed")
