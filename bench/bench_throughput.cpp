@@ -1,0 +1,253 @@
+// SPDX-License-Identifier: MIT
+// Throughput of several encoders at once: 20 sources of 10 s of 720p each,
+// converted by the program's run with 1 encoder, by the run with N encoders,
+// by xargs -P N with the same ffmpeg command per file, and by xargs -P 1 for
+// context. The ways take turns, in alternating order from round to round;
+// each way's median round is reported, with the goals for N encoders: within
+// 5 % of xargs -P N, and at most 0.70 of the run with 1 encoder.
+//
+//   bench_throughput [encoders] [rounds]
+//
+// encoders defaults to the processor count, rounds to 1.
+
+#include "convert/conversionrun.h"
+#include "convert/encodercommand.h"
+#include "convert/outputnaming.h"
+#include "convert/sourcefacts.h"
+#include "filelist/filelistmodel.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int Files = 20;
+
+bool run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// Whether the run gives the source exactly the plain command that xargs runs:
+// only then do the ways compare the same encoder work.
+bool getsPlainCommand(const QString& ffprobe, const QString& source) {
+    QProcess probe;
+    probe.setStandardInputFile(QProcess::nullDevice());
+    probe.setStandardErrorFile(QProcess::nullDevice());
+    probe.start(ffprobe, probeArguments(source));
+    if (!probe.waitForFinished(-1) || probe.exitCode() != 0)
+        return false;
+    const SourceFacts facts = readProbeOutput(probe.readAllStandardOutput());
+    const QString output = outputPathFor(source);
+    return facts.known &&
+           encoderArguments(source, output, facts) == encoderArguments(source, output);
+}
+
+void removeOutputs(const QStringList& sources) {
+    for (const QString& source : sources)
+        QFile::remove(outputPathFor(source));
+}
+
+bool allOutputs(const QStringList& sources) {
+    return std::all_of(sources.begin(), sources.end(), [](const QString& source) {
+        const QFileInfo output(outputPathFor(source));
+        return output.isFile() && output.size() > 0;
+    });
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Processor time of the children reaped so far, grandchildren under xargs
+// included: how much of the machine a way kept busy.
+double childSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct Way {
+    QString name;
+    std::function<bool()> convert;
+    std::vector<double> seconds;
+    std::vector<double> cpuSeconds;
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const int encoders = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt())
+                                  : std::max(1, QThread::idealThreadCount());
+    const int rounds = argc > 2 ? std::max(1, QByteArray(argv[2]).toInt()) : 1;
+    QTextStream out(stdout);
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    const QString ffprobe = QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
+    const QString xargs = QStandardPaths::findExecutable(QStringLiteral("xargs"));
+    if (ffmpeg.isEmpty() || ffprobe.isEmpty() || xargs.isEmpty()) {
+        std::fputs("ffmpeg, ffprobe and xargs are needed on PATH\n", stderr);
+        return 1;
+    }
+
+    // One source made once and copied: each copy is still converted on its own.
+    QTemporaryDir folder, emptyProgramFolder;
+    QElapsedTimer making;
+    making.start();
+    const QString first = folder.filePath(QStringLiteral("clip 01.mkv"));
+    if (!run(ffmpeg,
+             {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+              QStringLiteral("testsrc2=size=1280x720:rate=25:duration=10"), QStringLiteral("-f"),
+              QStringLiteral("lavfi"), QStringLiteral("-i"),
+              QStringLiteral("sine=frequency=440:duration=10"), QStringLiteral("-c:v"),
+              QStringLiteral("libx264"), QStringLiteral("-preset"), QStringLiteral("ultrafast"),
+              QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), QStringLiteral("-c:a"),
+              QStringLiteral("aac"), QStringLiteral("-shortest"), first})) {
+        std::fputs("could not make the test video\n", stderr);
+        return 1;
+    }
+    QStringList sources{first};
+    for (int i = 2; i <= Files; ++i) {
+        const QString copy =
+            folder.filePath(QStringLiteral("clip %1.mkv").arg(i, 2, 10, QLatin1Char('0')));
+        if (!QFile::copy(first, copy)) {
+            std::fputs("could not copy the test video\n", stderr);
+            return 1;
+        }
+        sources << copy;
+    }
+    if (!getsPlainCommand(ffprobe, first)) {
+        std::fputs("the run would not give the test video the plain command\n", stderr);
+        return 1;
+    }
+    out << "made " << Files << " sources of 10 s of 1280x720 in "
+        << QString::number(double(making.elapsed()) / 1000.0, 'f', 1) << " s\n";
+    out.flush();
+
+    FileListModel list;
+    list.insertEntries(1, sources);
+    ConversionRun conversion(list, emptyProgramFolder.path());
+    int notConverted = -1;
+    QEventLoop runEnded;
+    QObject::connect(&conversion, &ConversionRun::finished, [&](const ConversionReport& report) {
+        notConverted = report.batch - report.attempted + report.failed + report.partial;
+        runEnded.quit();
+    });
+    const auto byRun = [&](int count) {
+        return [&, count] {
+            conversion.setEncoders(count);
+            conversion.start();
+            runEnded.exec();
+            return notConverted == 0;
+        };
+    };
+    // A shell only to name the output; the encoder gets the run's plain command.
+    const auto byXargs = [&](int count) {
+        return [&, count] {
+            QProcess process;
+            process.setStandardOutputFile(QProcess::nullDevice());
+            process.setStandardErrorFile(QProcess::nullDevice());
+            process.start(xargs, {QStringLiteral("-0"), QStringLiteral("-n"), QStringLiteral("1"),
+                                  QStringLiteral("-P"), QString::number(count),
+                                  QStringLiteral("sh"), QStringLiteral("-c"),
+                                  QStringLiteral("exec \"$0\" -i \"$1\" -map 0:0 -an -vcodec wmv2 "
+                                                 "-b 5872k -r 25.00 \"${1%.*}.wmv\" "
+                                                 "</dev/null >/dev/null 2>&1"),
+                                  ffmpeg});
+            for (const QString& source : sources)
+                process.write(QFile::encodeName(source) + '\0');
+            process.closeWriteChannel();
+            return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
+                   process.exitCode() == 0;
+        };
+    };
+    std::vector<Way> ways{
+        {QStringLiteral("(a) run, 1 encoder"), byRun(1), {}, {}},
+        {QStringLiteral("(b) run, %1 encoders").arg(encoders), byRun(encoders), {}, {}},
+        {QStringLiteral("(c) xargs -P %1").arg(encoders), byXargs(encoders), {}, {}},
+        {QStringLiteral("(d) xargs -P 1"), byXargs(1), {}, {}},
+    };
+
+    for (int round = 0; round < rounds; ++round) {
+        // Forward, then backward: a way never always follows the same one.
+        std::vector<Way*> order;
+        for (Way& way : ways)
+            order.push_back(&way);
+        if (round % 2 != 0)
+            std::reverse(order.begin(), order.end());
+        for (Way* way : order) {
+            removeOutputs(sources);
+            const double cpuBefore = childSeconds();
+            QElapsedTimer timer;
+            timer.start();
+            const bool ok = way->convert();
+            const double seconds = double(timer.nsecsElapsed()) / 1e9;
+            way->seconds.push_back(seconds);
+            way->cpuSeconds.push_back(childSeconds() - cpuBefore);
+            if (!ok || !allOutputs(sources)) {
+                std::fprintf(stderr, "%s did not convert every file\n", qPrintable(way->name));
+                return 1;
+            }
+            out << QStringLiteral("round %1: %2 %3 s\n")
+                       .arg(round + 1)
+                       .arg(way->name, -22)
+                       .arg(seconds, 0, 'f', 2);
+            out.flush();
+        }
+    }
+    removeOutputs(sources);
+
+    out << "files: " << Files << " x 10 s of 1280x720, rounds: " << rounds
+        << ", processors: " << QThread::idealThreadCount() << ", encoder: " << ffmpeg << "\n";
+    for (const Way& way : ways) {
+        const double seconds = median(way.seconds);
+        const double cpu = median(way.cpuSeconds);
+        out << QStringLiteral("%1 median %2 s, %3 s per file, processor time %4 s (%5 busy)\n")
+                   .arg(way.name, -22)
+                   .arg(seconds, 0, 'f', 2)
+                   .arg(seconds / Files, 0, 'f', 2)
+                   .arg(cpu, 0, 'f', 1)
+                   .arg(cpu / seconds, 0, 'f', 2);
+    }
+    const double a = median(ways[0].seconds);
+    const double b = median(ways[1].seconds);
+    const double c = median(ways[2].seconds);
+    const double d = median(ways[3].seconds);
+    const auto verdict = [](bool met) {
+        return met ? QStringLiteral("met") : QStringLiteral("NOT met");
+    };
+    out << QStringLiteral("(b)/(c) = %1, goal <= 1.05: %2\n")
+               .arg(b / c, 0, 'f', 3)
+               .arg(verdict(b / c <= 1.05));
+    out << QStringLiteral("(b)/(a) = %1, goal <= 0.70: %2\n")
+               .arg(b / a, 0, 'f', 3)
+               .arg(verdict(b / a <= 0.70));
+    out << QStringLiteral("context: (a)/(d) = %1, (c)/(d) = %2\n")
+               .arg(a / d, 0, 'f', 3)
+               .arg(c / d, 0, 'f', 3);
+    return 0;
+}
