@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Throughput of several encoders at once: 20 sources of 10 s of 720p each,
 // converted by the program's run with 1 encoder, by the run with N encoders,
-// by xargs -P N with the same ffmpeg command per file, and by xargs -P 1 for
-// context. The ways take turns, in alternating order from round to round;
-// each way's median round is reported, with the goals for N encoders: within
-// 5 % of xargs -P N, and at most 0.70 of the run with 1 encoder.
+// by xargs -P N with the same ffmpeg command per file, and for context by
+// xargs -P 1 and by xargs -P N running the run's ffprobe before each ffmpeg.
+// The ways take turns, in alternating order from round to round; each way's
+// median round is reported, with the goals for N encoders: within 5 % of
+// xargs -P N, and at most 0.70 of the run with 1 encoder.
+//
+// Processor time is told too: the bench's own children's, and what the rest
+// of the machine used meanwhile, which disturbs the figures.
 //
 //   bench_throughput [encoders] [rounds]
 //
@@ -21,6 +25,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -28,6 +33,7 @@
 #include <QThread>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -80,22 +86,45 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Processor time of the children reaped so far, grandchildren under xargs
-// included: how much of the machine a way kept busy.
-double childSeconds() {
+// Processor time of this process (RUSAGE_SELF) or of the children reaped so
+// far (RUSAGE_CHILDREN), grandchildren under xargs included.
+double usedSeconds(int who) {
     rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
+    getrusage(who, &usage);
     const auto seconds = [](const timeval& t) {
         return double(t.tv_sec) + double(t.tv_usec) / 1e6;
     };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// Processor time the whole machine spent busy, from /proc/stat; 0 where unreadable.
+double machineSeconds() {
+    QFile stat(QStringLiteral("/proc/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0.0;
+    // cpu user nice system idle iowait irq softirq steal
+    const QList<QByteArray> fields = stat.readLine().simplified().split(' ');
+    if (fields.size() < 9 || fields[0] != "cpu")
+        return 0.0;
+    double ticks = 0.0;
+    for (int i : {1, 2, 3, 6, 7, 8})
+        ticks += fields[i].toDouble();
+    return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
+QString shellQuoted(QString word) {
+    return u'\'' + word.replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+}
+
 struct Way {
+    Way(QString wayName, std::function<bool()> wayConvert)
+        : name(std::move(wayName)), convert(std::move(wayConvert)) {}
     QString name;
     std::function<bool()> convert;
     std::vector<double> seconds;
     std::vector<double> cpuSeconds;
+    std::vector<double> othersSeconds;
+    std::vector<double> underWay; // the run's files under way on average
 };
 
 } // namespace
@@ -157,27 +186,47 @@ int main(int argc, char* argv[]) {
         notConverted = report.batch - report.attempted + report.failed + report.partial;
         runEnded.quit();
     });
+    // From each file's start to its end, summed: over the wall time, how many
+    // slots were busy on average.
+    QElapsedTimer runClock;
+    QHash<QString, qint64> begunAt;
+    qint64 busyNs = 0;
+    QObject::connect(&conversion, &ConversionRun::fileBegun, [&](int, const QString& source) {
+        begunAt[source] = runClock.nsecsElapsed();
+    });
+    QObject::connect(&conversion, &ConversionRun::fileFinished, [&](const FileOutcome& outcome) {
+        busyNs += runClock.nsecsElapsed() - begunAt.value(outcome.source);
+    });
+    double underWay = 0.0;
     const auto byRun = [&](int count) {
         return [&, count] {
             conversion.setEncoders(count);
+            busyNs = 0;
+            runClock.start();
             conversion.start();
             runEnded.exec();
+            underWay = double(busyNs) / double(runClock.nsecsElapsed());
             return notConverted == 0;
         };
     };
     // A shell only to name the output; the encoder gets the run's plain command.
-    const auto byXargs = [&](int count) {
-        return [&, count] {
+    const QString encode =
+        QStringLiteral("exec \"$0\" -i \"$1\" -map 0:0 -an -vcodec wmv2 -b 5872k "
+                       "-r 25.00 \"${1%.*}.wmv\" </dev/null >/dev/null 2>&1");
+    QString probe = shellQuoted(ffprobe);
+    for (const QString& argument : probeArguments(QStringLiteral("SOURCE")))
+        probe += u' ' + (argument == QStringLiteral("SOURCE") ? QStringLiteral("\"$1\"")
+                                                              : shellQuoted(argument));
+    const QString probeThenEncode =
+        probe + QStringLiteral(" </dev/null >/dev/null 2>&1; ") + encode;
+    const auto byXargs = [&](int count, const QString& script) {
+        return [&, count, script] {
             QProcess process;
             process.setStandardOutputFile(QProcess::nullDevice());
             process.setStandardErrorFile(QProcess::nullDevice());
             process.start(xargs, {QStringLiteral("-0"), QStringLiteral("-n"), QStringLiteral("1"),
                                   QStringLiteral("-P"), QString::number(count),
-                                  QStringLiteral("sh"), QStringLiteral("-c"),
-                                  QStringLiteral("exec \"$0\" -i \"$1\" -map 0:0 -an -vcodec wmv2 "
-                                                 "-b 5872k -r 25.00 \"${1%.*}.wmv\" "
-                                                 "</dev/null >/dev/null 2>&1"),
-                                  ffmpeg});
+                                  QStringLiteral("sh"), QStringLiteral("-c"), script, ffmpeg});
             for (const QString& source : sources)
                 process.write(QFile::encodeName(source) + '\0');
             process.closeWriteChannel();
@@ -185,12 +234,13 @@ int main(int argc, char* argv[]) {
                    process.exitCode() == 0;
         };
     };
-    std::vector<Way> ways{
-        {QStringLiteral("(a) run, 1 encoder"), byRun(1), {}, {}},
-        {QStringLiteral("(b) run, %1 encoders").arg(encoders), byRun(encoders), {}, {}},
-        {QStringLiteral("(c) xargs -P %1").arg(encoders), byXargs(encoders), {}, {}},
-        {QStringLiteral("(d) xargs -P 1"), byXargs(1), {}, {}},
-    };
+    std::vector<Way> ways;
+    ways.push_back({QStringLiteral("(a) run, 1 encoder"), byRun(1)});
+    ways.push_back({QStringLiteral("(b) run, %1 encoders").arg(encoders), byRun(encoders)});
+    ways.push_back({QStringLiteral("(c) xargs -P %1").arg(encoders), byXargs(encoders, encode)});
+    ways.push_back({QStringLiteral("(d) xargs -P 1"), byXargs(1, encode)});
+    ways.push_back({QStringLiteral("(e) xargs -P %1, probe").arg(encoders),
+                    byXargs(encoders, probeThenEncode)});
 
     for (int round = 0; round < rounds; ++round) {
         // Forward, then backward: a way never always follows the same one.
@@ -201,21 +251,30 @@ int main(int argc, char* argv[]) {
             std::reverse(order.begin(), order.end());
         for (Way* way : order) {
             removeOutputs(sources);
-            const double cpuBefore = childSeconds();
+            underWay = 0.0;
+            const double childrenBefore = usedSeconds(RUSAGE_CHILDREN);
+            const double ownBefore = usedSeconds(RUSAGE_SELF);
+            const double machineBefore = machineSeconds();
             QElapsedTimer timer;
             timer.start();
             const bool ok = way->convert();
             const double seconds = double(timer.nsecsElapsed()) / 1e9;
+            const double mine = usedSeconds(RUSAGE_CHILDREN) - childrenBefore +
+                                usedSeconds(RUSAGE_SELF) - ownBefore;
             way->seconds.push_back(seconds);
-            way->cpuSeconds.push_back(childSeconds() - cpuBefore);
+            way->cpuSeconds.push_back(mine);
+            way->othersSeconds.push_back(std::max(0.0, machineSeconds() - machineBefore - mine));
+            way->underWay.push_back(underWay);
             if (!ok || !allOutputs(sources)) {
                 std::fprintf(stderr, "%s did not convert every file\n", qPrintable(way->name));
                 return 1;
             }
-            out << QStringLiteral("round %1: %2 %3 s\n")
+            out << QStringLiteral("round %1: %2 %3 s, processor time %4 s, others %5 s\n")
                        .arg(round + 1)
-                       .arg(way->name, -22)
-                       .arg(seconds, 0, 'f', 2);
+                       .arg(way->name, -24)
+                       .arg(seconds, 6, 'f', 2)
+                       .arg(way->cpuSeconds.back(), 0, 'f', 1)
+                       .arg(way->othersSeconds.back(), 0, 'f', 1);
             out.flush();
         }
     }
@@ -226,17 +285,23 @@ int main(int argc, char* argv[]) {
     for (const Way& way : ways) {
         const double seconds = median(way.seconds);
         const double cpu = median(way.cpuSeconds);
-        out << QStringLiteral("%1 median %2 s, %3 s per file, processor time %4 s (%5 busy)\n")
-                   .arg(way.name, -22)
-                   .arg(seconds, 0, 'f', 2)
+        out << QStringLiteral("%1 median %2 s, %3 s per file, processor time %4 s (%5 busy), "
+                              "others %6 s")
+                   .arg(way.name, -24)
+                   .arg(seconds, 6, 'f', 2)
                    .arg(seconds / Files, 0, 'f', 2)
                    .arg(cpu, 0, 'f', 1)
-                   .arg(cpu / seconds, 0, 'f', 2);
+                   .arg(cpu / seconds, 0, 'f', 2)
+                   .arg(median(way.othersSeconds), 0, 'f', 1);
+        if (median(way.underWay) > 0.0)
+            out << QStringLiteral(", %1 files under way").arg(median(way.underWay), 0, 'f', 2);
+        out << "\n";
     }
     const double a = median(ways[0].seconds);
     const double b = median(ways[1].seconds);
     const double c = median(ways[2].seconds);
     const double d = median(ways[3].seconds);
+    const double e = median(ways[4].seconds);
     const auto verdict = [](bool met) {
         return met ? QStringLiteral("met") : QStringLiteral("NOT met");
     };
@@ -246,8 +311,10 @@ int main(int argc, char* argv[]) {
     out << QStringLiteral("(b)/(a) = %1, goal <= 0.70: %2\n")
                .arg(b / a, 0, 'f', 3)
                .arg(verdict(b / a <= 0.70));
-    out << QStringLiteral("context: (a)/(d) = %1, (c)/(d) = %2\n")
+    out << QStringLiteral("context: (a)/(d) = %1, (c)/(d) = %2, (e)/(c) = %3, (b)/(e) = %4\n")
                .arg(a / d, 0, 'f', 3)
-               .arg(c / d, 0, 'f', 3);
+               .arg(c / d, 0, 'f', 3)
+               .arg(e / c, 0, 'f', 3)
+               .arg(b / e, 0, 'f', 3);
     return 0;
 }
