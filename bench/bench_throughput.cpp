@@ -2,7 +2,8 @@
 // Throughput of several encoders at once: 20 sources of 10 s of 720p each,
 // converted by the program's run with 1 encoder, by the run with N encoders,
 // by xargs -P N with the same ffmpeg command per file, and for context by
-// xargs -P 1 and by xargs -P N running the run's ffprobe before each ffmpeg.
+// xargs -P 1, by xargs -P N running the run's ffprobe before each ffmpeg, and
+// by the run with N encoders where it finds no ffprobe.
 // The ways take turns, in alternating order from round to round; each way's
 // median round is reported, with the goals for N encoders: within 5 % of
 // xargs -P N, and at most 0.70 of the run with 1 encoder.
@@ -179,31 +180,45 @@ int main(int argc, char* argv[]) {
 
     FileListModel list;
     list.insertEntries(1, sources);
+    // The run as it is, and a run that finds no ffprobe: its program folder
+    // holds the encoder alone, and PATH names only that folder while it starts.
     ConversionRun conversion(list, emptyProgramFolder.path());
+    QTemporaryDir encoderOnly;
+    if (!QFile::link(ffmpeg, encoderOnly.filePath(QStringLiteral("ffmpeg")))) {
+        std::fputs("could not place the encoder without ffprobe\n", stderr);
+        return 1;
+    }
+    ConversionRun unprobed(list, encoderOnly.path());
     int notConverted = -1;
     QEventLoop runEnded;
-    QObject::connect(&conversion, &ConversionRun::finished, [&](const ConversionReport& report) {
-        notConverted = report.batch - report.attempted + report.failed + report.partial;
-        runEnded.quit();
-    });
     // From each file's start to its end, summed: over the wall time, how many
     // slots were busy on average.
     QElapsedTimer runClock;
     QHash<QString, qint64> begunAt;
     qint64 busyNs = 0;
-    QObject::connect(&conversion, &ConversionRun::fileBegun, [&](int, const QString& source) {
-        begunAt[source] = runClock.nsecsElapsed();
-    });
-    QObject::connect(&conversion, &ConversionRun::fileFinished, [&](const FileOutcome& outcome) {
-        busyNs += runClock.nsecsElapsed() - begunAt.value(outcome.source);
-    });
+    for (ConversionRun* each : {&conversion, &unprobed}) {
+        QObject::connect(each, &ConversionRun::finished, [&](const ConversionReport& report) {
+            notConverted = report.batch - report.attempted + report.failed + report.partial;
+            runEnded.quit();
+        });
+        QObject::connect(each, &ConversionRun::fileBegun, [&](int, const QString& source) {
+            begunAt[source] = runClock.nsecsElapsed();
+        });
+        QObject::connect(each, &ConversionRun::fileFinished, [&](const FileOutcome& outcome) {
+            busyNs += runClock.nsecsElapsed() - begunAt.value(outcome.source);
+        });
+    }
     double underWay = 0.0;
-    const auto byRun = [&](int count) {
+    const auto byRun = [&](ConversionRun& run, int count) {
         return [&, count] {
-            conversion.setEncoders(count);
+            run.setEncoders(count);
             busyNs = 0;
+            const QByteArray path = qgetenv("PATH");
+            if (&run == &unprobed)
+                qputenv("PATH", QFile::encodeName(encoderOnly.path()));
             runClock.start();
-            conversion.start();
+            run.start();
+            qputenv("PATH", path);
             runEnded.exec();
             underWay = double(busyNs) / double(runClock.nsecsElapsed());
             return notConverted == 0;
@@ -235,12 +250,15 @@ int main(int argc, char* argv[]) {
         };
     };
     std::vector<Way> ways;
-    ways.push_back({QStringLiteral("(a) run, 1 encoder"), byRun(1)});
-    ways.push_back({QStringLiteral("(b) run, %1 encoders").arg(encoders), byRun(encoders)});
+    ways.push_back({QStringLiteral("(a) run, 1 encoder"), byRun(conversion, 1)});
+    ways.push_back(
+        {QStringLiteral("(b) run, %1 encoders").arg(encoders), byRun(conversion, encoders)});
     ways.push_back({QStringLiteral("(c) xargs -P %1").arg(encoders), byXargs(encoders, encode)});
     ways.push_back({QStringLiteral("(d) xargs -P 1"), byXargs(1, encode)});
     ways.push_back({QStringLiteral("(e) xargs -P %1, probe").arg(encoders),
                     byXargs(encoders, probeThenEncode)});
+    ways.push_back({QStringLiteral("(f) run, %1 encoders, no ffprobe").arg(encoders),
+                    byRun(unprobed, encoders)});
 
     for (int round = 0; round < rounds; ++round) {
         // Forward, then backward: a way never always follows the same one.
@@ -271,7 +289,7 @@ int main(int argc, char* argv[]) {
             }
             out << QStringLiteral("round %1: %2 %3 s, processor time %4 s, others %5 s\n")
                        .arg(round + 1)
-                       .arg(way->name, -24)
+                       .arg(way->name, -32)
                        .arg(seconds, 6, 'f', 2)
                        .arg(way->cpuSeconds.back(), 0, 'f', 1)
                        .arg(way->othersSeconds.back(), 0, 'f', 1);
@@ -287,7 +305,7 @@ int main(int argc, char* argv[]) {
         const double cpu = median(way.cpuSeconds);
         out << QStringLiteral("%1 median %2 s, %3 s per file, processor time %4 s (%5 busy), "
                               "others %6 s")
-                   .arg(way.name, -24)
+                   .arg(way.name, -32)
                    .arg(seconds, 6, 'f', 2)
                    .arg(seconds / Files, 0, 'f', 2)
                    .arg(cpu, 0, 'f', 1)
@@ -302,6 +320,7 @@ int main(int argc, char* argv[]) {
     const double c = median(ways[2].seconds);
     const double d = median(ways[3].seconds);
     const double e = median(ways[4].seconds);
+    const double f = median(ways[5].seconds);
     const auto verdict = [](bool met) {
         return met ? QStringLiteral("met") : QStringLiteral("NOT met");
     };
@@ -311,10 +330,12 @@ int main(int argc, char* argv[]) {
     out << QStringLiteral("(b)/(a) = %1, goal <= 0.70: %2\n")
                .arg(b / a, 0, 'f', 3)
                .arg(verdict(b / a <= 0.70));
-    out << QStringLiteral("context: (a)/(d) = %1, (c)/(d) = %2, (e)/(c) = %3, (b)/(e) = %4\n")
+    out << QStringLiteral("context: (a)/(d) = %1, (c)/(d) = %2, (e)/(c) = %3, (b)/(e) = %4, "
+                          "(f)/(c) = %5\n")
                .arg(a / d, 0, 'f', 3)
                .arg(c / d, 0, 'f', 3)
                .arg(e / c, 0, 'f', 3)
-               .arg(b / e, 0, 'f', 3);
+               .arg(b / e, 0, 'f', 3)
+               .arg(f / c, 0, 'f', 3);
     return 0;
 }
