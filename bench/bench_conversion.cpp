@@ -11,6 +11,7 @@
 //
 //   bench_conversion [rounds]
 
+#include "benchtools.h"
 #include "convert/conversionrun.h"
 #include "convert/encodercommand.h"
 #include "convert/outputnaming.h"
@@ -32,32 +33,12 @@
 
 namespace {
 
+using bench::allOutputs;
+using bench::median;
+using bench::removeOutputs;
+using bench::run;
+
 constexpr int Files = 20;
-
-bool run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
-
-void removeOutputs(const QStringList& sources) {
-    for (const QString& source : sources)
-        QFile::remove(outputPathFor(source));
-}
-
-bool allOutputs(const QStringList& sources) {
-    return std::all_of(sources.begin(), sources.end(),
-                       [](const QString& source) { return QFile::exists(outputPathFor(source)); });
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 } // namespace
 

@@ -15,6 +15,7 @@
 //
 // encoders defaults to the processor count, rounds to 1.
 
+#include "benchtools.h"
 #include "convert/conversionrun.h"
 #include "convert/encodercommand.h"
 #include "convert/outputnaming.h"
@@ -43,17 +44,12 @@
 
 namespace {
 
-constexpr int Files = 20;
+using bench::allOutputs;
+using bench::median;
+using bench::removeOutputs;
+using bench::run;
 
-bool run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
-}
+constexpr int Files = 20;
 
 // Whether the run gives the source exactly the plain command that xargs runs:
 // only then do the ways compare the same encoder work.
@@ -68,23 +64,6 @@ bool getsPlainCommand(const QString& ffprobe, const QString& source) {
     const QString output = outputPathFor(source);
     return facts.known &&
            encoderArguments(source, output, facts) == encoderArguments(source, output);
-}
-
-void removeOutputs(const QStringList& sources) {
-    for (const QString& source : sources)
-        QFile::remove(outputPathFor(source));
-}
-
-bool allOutputs(const QStringList& sources) {
-    return std::all_of(sources.begin(), sources.end(), [](const QString& source) {
-        const QFileInfo output(outputPathFor(source));
-        return output.isFile() && output.size() > 0;
-    });
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Processor time of this process (RUSAGE_SELF) or of the children reaped so
