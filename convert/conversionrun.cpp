@@ -3,7 +3,6 @@
 
 #include "convert/fileconversion.h"
 #include "convert/outputnaming.h"
-#include "convert/sourceprobe.h"
 #include "filelist/filelistmodel.h"
 
 #include <QDir>
@@ -55,7 +54,6 @@ void ConversionRun::abandon() {
         file.job->abandon();
         file.job->deleteLater();
     }
-    dropProbes();
     m_batch.end();
 }
 
@@ -93,61 +91,13 @@ void ConversionRun::startFiles() {
             return;
         }
     }
-    // A slot that waits for its probe leaves the processor room for reading ahead.
-    if (m_state == State::Converting &&
-        std::any_of(m_underWay.begin(), m_underWay.end(),
-                    [](const UnderWay& file) { return file.job->isProbing(); }))
-        probeAhead();
-}
-
-void ConversionRun::probeAhead() {
-    if (m_state != State::Converting || !m_probeTool.found())
-        return;
-    QStringList next;
-    // A probe costs about as much as a short file's encoder, so each gets
-    // the time of more than one encoder to finish.
-    for (const QModelIndex& entry : m_batch.peekNext(m_encoders + 1)) {
-        const QString source = m_list.textAt(entry.row() + 1);
-        if (FileConversion::refusal(source, outputPathFor(source)).isEmpty())
-            next << source;
-    }
-    // A reorder may have put other files next: what was read for the old
-    // ones is dropped, and read again should they come back.
-    std::erase_if(m_probesAhead, [&next](SourceProbe* probe) {
-        if (next.removeOne(probe->source()))
-            return false;
-        probe->deleteLater();
-        return true;
-    });
-    for (const QString& source : std::as_const(next))
-        m_probesAhead.push_back(new SourceProbe(m_probeTool.program, source, this));
-}
-
-SourceProbe* ConversionRun::takeProbe(const QString& source) {
-    const auto ahead =
-        std::find_if(m_probesAhead.begin(), m_probesAhead.end(),
-                     [&source](SourceProbe* probe) { return probe->source() == source; });
-    if (ahead != m_probesAhead.end()) {
-        SourceProbe* probe = *ahead;
-        m_probesAhead.erase(ahead);
-        return probe;
-    }
-    return m_probeTool.found() ? new SourceProbe(m_probeTool.program, source) : nullptr;
-}
-
-void ConversionRun::dropProbes() {
-    for (SourceProbe* probe : std::exchange(m_probesAhead, {}))
-        probe->deleteLater();
 }
 
 void ConversionRun::startFile(const QString& source, const QString& output) {
-    auto* job = new FileConversion(source, output, m_encoder, takeProbe(source), this);
+    auto* job = new FileConversion(source, output, m_encoder,
+                                   m_probeTool.found() ? m_probeTool.program : QString(), this);
     connect(job, &FileConversion::finished, this,
             [this, job](const FileOutcome& outcome) { fileEnded(job, outcome); });
-    // The files that come next are read once this encoder has spoken: started
-    // at the same moment, the probe would slow the encoder's own start.
-    connect(job, &FileConversion::progressed, this, &ConversionRun::probeAhead,
-            Qt::SingleShotConnection);
     connect(job, &FileConversion::progressed, this, [this] {
         if (m_sinceProgress.elapsed() >= ProgressInterval)
             reportProgress();
@@ -212,7 +162,6 @@ void ConversionRun::reportProgress() {
 }
 
 void ConversionRun::finish() {
-    dropProbes();
     m_batch.end();
     setState(State::Idle);
     Q_EMIT progressChanged(0.0f);

@@ -16,16 +16,13 @@
 
 class FileConversion;
 class FileListModel;
-class SourceProbe;
 
 // Converts the batch: the entries in the list when the run starts, each at
 // most once, and exactly once unless it is removed before its turn. The batch
 // queue decides which file is next; two entries with the same text are two files.
 //
 // The run is driven by events: start() launches the first file and returns,
-// and the end of each file launches the next. While an encoder works, the
-// probe tool reads the file that comes next, so the next encoder starts as
-// soon as a slot is free.
+// and the end of each file launches the next.
 //
 // The run reports data: the bar's value, each file's outcome, where the run
 // is, and at the end a report. It is idle again before the report goes out.
@@ -83,10 +80,6 @@ class ConversionRun : public QObject {
     void startFile(const QString& source, const QString& output);
     // Why an encoder of this run already writes the output; empty when none does.
     QString outputTaken(const QString& output) const;
-    // Reads the file that comes next while the slots are busy.
-    void probeAhead();
-    SourceProbe* takeProbe(const QString& source);
-    void dropProbes();
     void fileEnded(FileConversion* job, const FileOutcome& outcome);
     void record(const FileOutcome& outcome);
     void reportProgress();
@@ -101,7 +94,6 @@ class ConversionRun : public QObject {
     EncoderLookup m_encoder;
     QString m_encoderMissing;  // the reason every file fails without an encoder
     EncoderLookup m_probeTool; // not found: every file gets the command that needs no facts
-    std::vector<SourceProbe*> m_probesAhead; // children of the run, for files not begun
     BatchQueue m_batch;
     std::vector<UnderWay> m_underWay;
     ConversionReport m_report;

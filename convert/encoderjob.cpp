@@ -32,6 +32,11 @@ void EncoderJob::start(const QString& program, const QStringList& arguments) {
     m_process->start(program, arguments);
 }
 
+void EncoderJob::stop() {
+    if (m_process)
+        m_process->kill();
+}
+
 void EncoderJob::readErrors() {
     m_partialLine += m_process->readAllStandardError();
     // Progress lines end in a carriage return, messages in a line feed.

@@ -39,6 +39,9 @@ class EncoderJob : public QObject {
     // Starts one encoder run; ended() follows once, later, from the event
     // loop. Ignored while a run is under way.
     void start(const QString& program, const QStringList& arguments);
+    // Ends the encoder under way at once, for a run whose output is not
+    // wanted; ended() follows as usual.
+    void stop();
     // The program is ending: the encoder under way is left running and its
     // end is never reported.
     void abandon();

@@ -40,8 +40,8 @@ class EncoderLog {
   private:
     Cause causeIn(QStringView line) const;
 
-    const QString m_source;
-    const QString m_output;
+    QString m_source;
+    QString m_output;
     Cause m_cause = Cause::Unknown;
     QString m_causeLine;
     QString m_lastComplaint;

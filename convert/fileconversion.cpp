@@ -56,32 +56,21 @@ QString FileConversion::refusal(const QString& source, const QString& output) {
 }
 
 FileConversion::FileConversion(QString source, QString output, EncoderLookup encoder,
-                               SourceProbe* probe, QObject* parent)
+                               QString probeTool, QObject* parent)
     : QObject(parent), m_source(std::move(source)), m_output(std::move(output)),
-      m_lookup(std::move(encoder)), m_log(m_source, m_output) {
+      m_lookup(std::move(encoder)), m_probeTool(std::move(probeTool)), m_log(m_source, m_output) {
     // Queued, so that a row of encoders that all fail at once never nests.
     connect(&m_encoder, &EncoderJob::ended, this, &FileConversion::encoderEnded,
             Qt::QueuedConnection);
     connect(&m_encoder, &EncoderJob::errorLine, this, &FileConversion::encoderSaid);
-    if (!probe) {
-        probed({});
-        return;
-    }
-    m_probe = probe;
-    m_probe->setParent(this);
-    if (m_probe->isDone())
-        probed(m_probe->facts());
-    else
-        connect(m_probe, &SourceProbe::done, this, [this] { probed(m_probe->facts()); });
+    // Most sources need no other command: asking the probe tool first would
+    // cost each of them a process start-up as long as a short file's encoder.
+    m_stage = m_probeTool.isEmpty() ? Stage::Settled : Stage::Trying;
+    startEncoder({});
 }
 
-void FileConversion::probed(const SourceFacts& facts) {
+void FileConversion::startEncoder(const SourceFacts& facts) {
     m_facts = facts;
-    if (m_probe) {
-        // Called from the probe's own signal, so it goes once that is done.
-        m_probe->disconnect(this);
-        std::exchange(m_probe, nullptr)->deleteLater();
-    }
     if (!m_facts.hasVideo()) {
         // Nothing is made: ffmpeg would write a file without a stream, or a
         // cover picture's single frame as a video.
@@ -93,6 +82,8 @@ void FileConversion::probed(const SourceFacts& facts) {
             Qt::QueuedConnection);
         return;
     }
+    m_log = EncoderLog(m_source, m_output);
+    m_progress = EncoderProgress();
     if (m_facts.length)
         m_progress.setDuration(*m_facts.length);
     m_outputBefore = FileState::of(m_output);
@@ -103,10 +94,67 @@ void FileConversion::probed(const SourceFacts& facts) {
 void FileConversion::encoderSaid(const QString& line) {
     m_progress.read(line);
     m_log.read(line);
+    if (m_stage == Stage::Trying) {
+        m_listing.read(line);
+        if (m_listing.isComplete())
+            listingRead();
+    }
     Q_EMIT progressed();
 }
 
+void FileConversion::listingRead() {
+    m_stage = Stage::Settled;
+    const SourceFacts listed = m_listing.facts();
+    if (!listed.known)
+        return;
+    // An output that is there already is left alone whatever the command.
+    if (m_log.cause() != EncoderLog::Cause::OutputExists &&
+        (!listed.hasVideo() || encoderArguments(m_source, m_output, listed) !=
+                                   encoderArguments(m_source, m_output, {}))) {
+        // The listing comes before the output is opened, so this encoder
+        // has written little or nothing when it stops.
+        m_stage = Stage::Stopping;
+        m_encoder.stop();
+        return;
+    }
+    m_facts = listed;
+    if (listed.length)
+        m_progress.setDuration(*listed.length);
+}
+
+void FileConversion::retake() {
+    if (!removeOwnOutput()) {
+        Q_EMIT finished(FileOutcome::failure(
+            m_source, tr("its output %1 from a first attempt could not be removed, so it was not "
+                         "converted again")
+                          .arg(m_output)));
+        return;
+    }
+    m_stage = Stage::Probing;
+    m_probe = new SourceProbe(m_probeTool, m_source, this);
+    if (m_probe->isDone())
+        probed();
+    else
+        connect(m_probe, &SourceProbe::done, this, &FileConversion::probed);
+}
+
+void FileConversion::probed() {
+    const SourceFacts facts = m_probe->facts();
+    // Called from the probe's own signal, so it goes once that is done.
+    m_probe->disconnect(this);
+    std::exchange(m_probe, nullptr)->deleteLater();
+    m_stage = Stage::Settled;
+    startEncoder(facts);
+}
+
 void FileConversion::encoderEnded(const EncoderEnd& end) {
+    // An encoder that fails on a source it cannot take ends within its listing.
+    if (m_stage == Stage::Trying)
+        listingRead();
+    if (m_stage == Stage::Stopping) {
+        retake();
+        return;
+    }
     Q_EMIT finished(outcomeOf(end));
 }
 
@@ -187,15 +235,19 @@ QString FileConversion::failureOf(const EncoderEnd& end) const {
     return {};
 }
 
-QString FileConversion::removeFailedOutput(QString reason) const {
+bool FileConversion::removeOwnOutput() const {
     // Only a file this encoder made: none was there when it started, it did
     // not decline one that appeared meanwhile, and it was written since.
     const QFileInfo output(m_output);
     if (m_outputBefore.exists || !m_encoderStarted.isValid() ||
         m_log.cause() == EncoderLog::Cause::OutputExists || output.isSymLink() ||
         !output.isFile() || output.lastModified() < m_encoderStarted.addSecs(-2))
-        return reason;
-    if (!QFile::remove(m_output))
+        return true;
+    return QFile::remove(m_output);
+}
+
+QString FileConversion::removeFailedOutput(QString reason) const {
+    if (!removeOwnOutput())
         reason += tr("; its incomplete output %1 could not be removed").arg(m_output);
     return reason;
 }

@@ -7,6 +7,7 @@
 #include "convert/encoderlog.h"
 #include "convert/encoderprogress.h"
 #include "convert/sourcefacts.h"
+#include "convert/sourcelisting.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -27,16 +28,15 @@ class FileConversion : public QObject {
     static QString refusal(const QString& source, const QString& output);
 
     // Begins at once: the source passed refusal(), and the encoder was found.
-    // The probe, when there is one, is taken over; the encoder starts once it
-    // is done, at once when it already is. Without one the source gets the
-    // command that needs no facts.
-    FileConversion(QString source, QString output, EncoderLookup encoder, SourceProbe* probe,
+    // The encoder starts with the command that needs no facts. Given a probe
+    // tool, its listing of the source is read: a source that needs another
+    // command has that encoder stopped before it writes a frame, is read by
+    // the probe tool, and is converted with the command its facts call for.
+    FileConversion(QString source, QString output, EncoderLookup encoder, QString probeTool,
                    QObject* parent = nullptr);
 
     const QString& source() const { return m_source; }
     const QString& output() const { return m_output; }
-    // Waiting for the probe: the encoder has not started yet.
-    bool isProbing() const { return m_probe != nullptr; }
     const EncoderProgress& progress() const { return m_progress; }
     // The program is ending: the encoder runs on, and its end is never reported.
     void abandon() { m_encoder.abandon(); }
@@ -47,6 +47,13 @@ class FileConversion : public QObject {
     void finished(const FileOutcome& outcome);
 
   private:
+    enum class Stage {
+        Trying,   // the command that needs no facts runs; its listing is not read through
+        Stopping, // the source needs another command, and the first encoder is ending
+        Probing,  // the probe tool reads the source
+        Settled,  // the encoder runs the command for this source
+    };
+
     // What a path held, to tell whether the encoder wrote it: an encoder may
     // refuse to overwrite and still end with 0.
     struct FileState {
@@ -57,19 +64,28 @@ class FileConversion : public QObject {
         bool operator==(const FileState&) const = default;
     };
 
-    void probed(const SourceFacts& facts);
+    void startEncoder(const SourceFacts& facts);
+    // The encoder's listing of the source is through, or the encoder ended.
+    void listingRead();
+    void retake();
+    void probed();
     void encoderSaid(const QString& line);
     void encoderEnded(const EncoderEnd& end);
     FileOutcome outcomeOf(const EncoderEnd& end) const;
     QString failureOf(const EncoderEnd& end) const;
     QString plainCause() const;
-    // Removes what this file's encoder left under the output's name; the
-    // reason, with a word when that cannot be done.
+    // Removes what this file's encoder left under the output's name; false
+    // when that cannot be done.
+    bool removeOwnOutput() const;
+    // The reason, with a word when the output cannot be removed.
     QString removeFailedOutput(QString reason) const;
 
     const QString m_source;
     const QString m_output;
     const EncoderLookup m_lookup;
+    const QString m_probeTool;
+    Stage m_stage = Stage::Settled;
+    SourceListing m_listing;
     SourceProbe* m_probe = nullptr; // a child of this object until it is done
     SourceFacts m_facts;
     EncoderJob m_encoder;

@@ -72,18 +72,6 @@ int BatchQueue::nextWaitingRow() {
     return m_nextRow;
 }
 
-QList<QModelIndex> BatchQueue::peekNext(int count) {
-    QList<QModelIndex> next;
-    if (!m_active)
-        return next;
-    const int rows = m_list.count();
-    for (int row = nextWaitingRow(); row < rows && next.size() < count; ++row) {
-        if (!m_heldRows.contains(row))
-            next << m_list.index(row);
-    }
-    return next;
-}
-
 QModelIndex BatchQueue::takeNext() {
     if (!m_active || nextWaitingRow() >= m_list.count())
         return {};

@@ -31,9 +31,6 @@ class BatchQueue : public QObject {
 
     // The next entry of the batch, now counted as begun; invalid when none is left.
     QModelIndex takeNext();
-    // The next count entries takeNext() would give if nothing changes
-    // meanwhile; fewer when fewer are left.
-    QList<QModelIndex> peekNext(int count);
     // Entries handed out, those removed since included.
     int begun() const { return m_begun; }
     // Entries handed out that are still in the list.

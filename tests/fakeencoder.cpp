@@ -23,6 +23,8 @@
 //                       a recorded run of the real encoder; its last line
 //                       "exit=<n>" is the exit code. The output is written
 //                       only for exit code 0.
+//   replay-changed=<path> replay that file instead when the command is not
+//                       the plain one: a filter, or a stream other than 0:0
 //
 // Called as "ffprobe" it stands in for the probe tool instead: it logs
 // "probe <pid> <hex input>", and prints the file named by the input's
@@ -196,8 +198,15 @@ int main(int argc, char** argv) {
         writeError("released\n");
     }
 
+    bool plain = true;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-vf") == 0 ||
+            (std::strcmp(argv[i], "-map") == 0 && std::strcmp(argv[i + 1], "0:0") != 0))
+            plain = false;
+    }
     if (say.count("replay")) {
-        std::ifstream recorded(say["replay"]);
+        std::ifstream recorded(
+            say[!plain && say.count("replay-changed") ? "replay-changed" : "replay"]);
         int code = 0;
         for (std::string text; std::getline(recorded, text);) {
             if (text.rfind("exit=", 0) == 0)

@@ -3,6 +3,7 @@
 
 #include "convert/conversionrun.h"
 #include "convert/outputnaming.h"
+#include "convert/sourcelisting.h"
 #include "fakeencoder.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/folderwalkjob.h"
@@ -18,10 +19,14 @@ namespace {
 
 constexpr int RunTimeout = 30000;
 
+// What Debian's ffmpeg 5.1 or its ffprobe said of a recorded kind of source.
+QString recording(const QString& name) {
+    return QFINDTESTDATA("data/ffmpeg-5.1") + u'/' + name;
+}
+
 // The fake probe tool's directive to answer as ffprobe did for a recorded kind of source.
 QString probeAnswer(const char* kind) {
-    return u"probe="_qs +
-           QFINDTESTDATA(u"data/ffmpeg-5.1/"_qs + QLatin1String(kind) + u".probe.json"_qs);
+    return u"probe="_qs + recording(QLatin1String(kind) + u".probe.json"_qs);
 }
 
 // The batch, as the window holds it.
@@ -97,7 +102,6 @@ class ConversionRunTest : public QObject {
     void argumentsArriveWhole_data();
     void argumentsArriveWhole();
     void filesInListOrder();
-    void nextFileProbedAhead();
     void failuresReported_data();
     void failuresReported();
     void recordedSources_data();
@@ -230,40 +234,6 @@ void ConversionRunTest::filesInListOrder() {
                                      u" already exists, so it was left as it is"_qs);
 }
 
-void ConversionRunTest::nextFileProbedAhead() {
-    // The probe of the next file runs while the current one encodes, so the
-    // next encoder need not wait for it; each file is probed once.
-    FakeEncoder fake;
-    Batch entries;
-    for (const QString& name : {u"a.mkv"_qs, u"b.mkv"_qs, u"c.mkv"_qs})
-        entries.list.appendEntry(fake.source(name, {u"sleep=200"_qs}));
-    ConversionRun run(entries.list, fake.programFolder());
-    QCOMPARE(record(run).constLast(), u"report 3 3 0"_qs);
-    QStringList probed = fake.probed();
-    probed.sort();
-    QCOMPARE(probed, entries.texts());
-    // Where in the log each file's probe began, and where its encoder ended.
-    QHash<QString, qsizetype> probeAt, endAt;
-    QHash<QString, QString> sourceOf; // by the encoder's process id
-    const QStringList log = fileText(fake.logPath()).split(u'\n', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < log.size(); ++i) {
-        const QStringList fields = log[i].split(u' ');
-        const auto text = [&fields](int at) {
-            return QString::fromUtf8(QByteArray::fromHex(fields.value(at).toLatin1()));
-        };
-        if (fields[0] == u"probe"_qs)
-            probeAt[text(2)] = i;
-        else if (fields[0] == u"start"_qs)
-            sourceOf[fields[1]] = text(4);
-        else if (fields[0] == u"end"_qs)
-            endAt[sourceOf.value(fields[1])] = i;
-    }
-    const QStringList files = entries.texts();
-    for (qsizetype k = 1; k < files.size(); ++k)
-        QVERIFY2(probeAt.value(files[k], -1) >= 0 && probeAt[files[k]] < endAt.value(files[k - 1]),
-                 qPrintable(log.join(u'\n')));
-}
-
 void ConversionRunTest::failuresReported_data() {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QStringList>("directives");
@@ -288,8 +258,10 @@ void ConversionRunTest::failuresReported_data() {
         << true << u"failed: av_interleaved_write_frame(): Disk quota exceeded"_qs;
     QTest::newRow("missing source")
         << u"missing source"_qs << QStringList() << true << u"it was not found"_qs;
-    QTest::newRow("no video") << QString() << QStringList{probeAnswer("cover-only")} << false
-                              << u"it holds no video to convert"_qs;
+    QTest::newRow("no video") << QString()
+                              << QStringList{probeAnswer("cover-only"),
+                                             u"replay="_qs + recording("cover-only.stderr.txt")}
+                              << true << u"it holds no video to convert"_qs;
     QTest::newRow("source is wmv")
         << u"wmv source"_qs << QStringList() << false << u"would be the source file itself"_qs;
     QTest::newRow("output links to source")
@@ -372,8 +344,9 @@ void ConversionRunTest::failuresReported() {
 void ConversionRunTest::recordedSources_data() {
     // Each kind of source as Debian's ffmpeg 5.1 probed and converted it: the
     // fake probe tool answers what ffprobe did, and the fake encoder replays
-    // what ffmpeg said for the command chosen. The command is what comes
-    // between the source and the output; none when no encoder may run.
+    // what ffmpeg said for the command it was given. The command is the last
+    // one run, what comes between the source and the output; none when no
+    // encoder may run after the first.
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("probeTool");
     QTest::addColumn<QString>("command");
@@ -409,6 +382,8 @@ void ConversionRunTest::recordedSources_data() {
     row("tiny-lossless", true, filtered(u"-map 0:0"_qs, evenWidth), u"converted"_qs);
     row("interlaced-mpeg2", true, filtered(u"-map 0:0"_qs, u"yadif=deint=interlaced"_qs),
         u"converted"_qs);
+    row("interlaced-h264", true, filtered(u"-map 0:0"_qs, u"yadif=deint=interlaced"_qs),
+        u"converted"_qs);
     row("hdr-pq", true, filtered(u"-map 0:0"_qs, toneMap("smpte2084")), u"converted"_qs);
     row("hdr-hlg", true, filtered(u"-map 0:0"_qs, toneMap("arib-std-b67")), u"converted"_qs);
     row("no-frames", true, plain, u"failed: its video holds no picture the encoder could read"_qs);
@@ -424,15 +399,30 @@ void ConversionRunTest::recordedSources() {
     QFETCH(bool, probeTool);
     QFETCH(QString, command);
     QFETCH(QString, outcome);
+    const QString plain = u"-map 0:0 -an -vcodec wmv2 -b 5872k -r 25.00"_qs;
+    const QString recorded = recording(kind);
+
+    // ffmpeg's listing of the source calls for the command that ffprobe's
+    // facts do, and states the same length.
+    SourceListing listing;
+    for (const QString& line : fileText(recorded + u".stderr.txt"_qs).split(u'\n'))
+        listing.read(line.trimmed());
+    QVERIFY(listing.isComplete());
+    QFile answer(recorded + u".probe.json"_qs);
+    QVERIFY(answer.open(QIODevice::ReadOnly));
+    const SourceFacts listed = listing.facts();
+    const SourceFacts probed = readProbeOutput(answer.readAll());
+    QCOMPARE(listed.hasVideo(), probed.hasVideo());
+    if (probed.hasVideo())
+        QCOMPARE(encoderArguments(kind, kind, listed), encoderArguments(kind, kind, probed));
+    QCOMPARE(qRound(listed.length.value_or(-1) * 100), qRound(probed.length.value_or(-1) * 100));
+
     FakeEncoder fake;
-    const QString recorded = QFINDTESTDATA("data/ffmpeg-5.1") + u'/' + kind;
-    // The command differs from the plain one only for some kinds.
-    QString stderrFile = recorded + u".after.stderr.txt"_qs;
-    if (!QFile::exists(stderrFile) || !probeTool)
-        stderrFile = recorded + u".stderr.txt"_qs;
-    QVERIFY(QFile::exists(stderrFile));
-    const QString source =
-        fake.source(kind + u".mkv"_qs, {probeAnswer(qPrintable(kind)), u"replay="_qs + stderrFile});
+    QStringList directives{probeAnswer(qPrintable(kind)),
+                           u"replay="_qs + recorded + u".stderr.txt"_qs};
+    if (QFile::exists(recorded + u".after.stderr.txt"_qs))
+        directives << u"replay-changed="_qs + recorded + u".after.stderr.txt"_qs;
+    const QString source = fake.source(kind + u".mkv"_qs, directives);
     if (!probeTool)
         QVERIFY(QFile::remove(fake.probeTool()));
     QTemporaryDir emptyPath;
@@ -443,10 +433,16 @@ void ConversionRunTest::recordedSources() {
     ConversionReport report;
     record(run, &report);
 
-    const QList<FakeRun> runs = fake.runs();
-    QCOMPARE(runs.size(), command.isEmpty() ? 0 : 1);
-    if (!command.isEmpty())
-        QCOMPARE(runs[0].arguments.mid(3, runs[0].arguments.size() - 4).join(u' '), command);
+    // The plain command runs first; ffprobe reads only a source that needs
+    // another, which then follows.
+    QStringList commands;
+    for (const FakeRun& encoder : fake.runs())
+        commands << encoder.arguments.mid(3, encoder.arguments.size() - 4).join(u' ');
+    QStringList expected{plain};
+    if (!command.isEmpty() && command != plain)
+        expected << command;
+    QCOMPARE(commands, expected);
+    QCOMPARE(fake.probed().isEmpty(), command == plain);
     QCOMPARE(report.attempted, 1);
     const QString verdict = report.failed ? u"failed: "_qs : u"partial: "_qs;
     QCOMPARE(report.failures.isEmpty() ? u"converted"_qs : verdict + report.failures[0].reason,
