@@ -6,8 +6,8 @@
 //
 // Then the gap between files: the run once more, with an encoder stand-in
 // that clocks when it starts and when the real one ends, and the median time
-// from one encoder's end to the next one's start. The run reads each source with
-// ffprobe first when one is on PATH, while the encoder before works.
+// from one encoder's end to the next one's start. These sources need no
+// changed command, so ffprobe, when one is on PATH, is never run.
 //
 //   bench_conversion [rounds]
 

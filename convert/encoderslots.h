@@ -14,7 +14,7 @@ constexpr int MaxEncoders = 64;
 // two-processor machine. The decoder takes up to 16 threads on bigger ones,
 // and then 4K 10-bit HEVC peaks at 841 MiB, 1045 MiB through the HDR tone map.
 // About a fifth more leaves room for sources with more reference frames and for
-// the probe that reads the next file meanwhile.
+// ffprobe, which reads a source that needs a changed command.
 constexpr qint64 EncoderPeakBytes = qint64(1280) * 1024 * 1024;
 
 // How many encoders to run when asked for one per processor: no more than

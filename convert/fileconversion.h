@@ -29,9 +29,10 @@ class FileConversion : public QObject {
 
     // Begins at once: the source passed refusal(), and the encoder was found.
     // The encoder starts with the command that needs no facts. Given a probe
-    // tool, its listing of the source is read: a source that needs another
-    // command has that encoder stopped before it writes a frame, is read by
-    // the probe tool, and is converted with the command its facts call for.
+    // tool, the encoder's listing of the source is read: a source that needs
+    // another command has that encoder stopped before it writes a frame, is
+    // read by the probe tool, and is converted with the command its facts
+    // call for.
     FileConversion(QString source, QString output, EncoderLookup encoder, QString probeTool,
                    QObject* parent = nullptr);
 
@@ -67,6 +68,8 @@ class FileConversion : public QObject {
     void startEncoder(const SourceFacts& facts);
     // The encoder's listing of the source is through, or the encoder ended.
     void listingRead();
+    // The stopped encoder has ended: what it began goes, and the probe tool
+    // reads the source.
     void retake();
     void probed();
     void encoderSaid(const QString& line);
