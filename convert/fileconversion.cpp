@@ -107,8 +107,9 @@ void FileConversion::listingRead() {
     const SourceFacts listed = m_listing.facts();
     if (!listed.known)
         return;
-    // An output that is there already is left alone whatever the command.
-    if (m_log.cause() != EncoderLog::Cause::OutputExists &&
+    // An output that was there already is declined whatever the command, as
+    // this encoder's end will tell.
+    if (!m_outputBefore.exists &&
         (!listed.hasVideo() || encoderArguments(m_source, m_output, listed) !=
                                    encoderArguments(m_source, m_output, {}))) {
         // The listing comes before the output is opened, so this encoder
