@@ -122,6 +122,30 @@ QString Messages::runStatus(const RunProgress& progress) {
     return status;
 }
 
+QString Messages::runTitle() {
+    return tr("Converting videos");
+}
+
+QString Messages::fileUnderWayLabel() {
+    return tr("File");
+}
+
+QString Messages::runEndHeadline() {
+    return tr("Conversion finished");
+}
+
+QString Messages::runCounts(const ConversionReport& report) {
+    if (report.batch <= 0)
+        return tr("No files added.");
+    const int converted = report.attempted - report.failed - report.partial;
+    QStringList counts{tr("%n file(s) converted", nullptr, converted)};
+    if (report.failed > 0)
+        counts << tr("%n failed", nullptr, report.failed);
+    if (report.partial > 0)
+        counts << tr("%n converted only in part", nullptr, report.partial);
+    return counts.join(QStringLiteral(", "));
+}
+
 bool installProgramTexts(QCoreApplication& app) {
     // Owned by the application, so it stays installed as long as texts are asked for.
     auto* catalogue = new QTranslator(&app);

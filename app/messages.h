@@ -38,6 +38,13 @@ class Messages {
     // The status beside the bar: the file under way, how far it has got and
     // the time left for the batch, each once known.
     static QString runStatus(const RunProgress& progress);
+
+    // What the desktop is told of a run: its name while it goes on, and at
+    // its end a headline and the counts ("12 files converted, 1 failed").
+    static QString runTitle();
+    static QString fileUnderWayLabel();
+    static QString runEndHeadline();
+    static QString runCounts(const ConversionReport& report);
 };
 
 // Installs the program's own texts. They are written in English and the

@@ -13,6 +13,27 @@
         </translation>
     </message>
     <message numerus="yes">
+        <source>%n file(s) converted</source>
+        <translation>
+            <numerusform>%n file converted</numerusform>
+            <numerusform>%n files converted</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n failed</source>
+        <translation>
+            <numerusform>%n failed</numerusform>
+            <numerusform>%n failed</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n converted only in part</source>
+        <translation>
+            <numerusform>%n converted only in part</numerusform>
+            <numerusform>%n converted only in part</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source>%n file(s) could be converted only in part.</source>
         <translation>
             <numerusform>%n file could be converted only in part.</numerusform>
