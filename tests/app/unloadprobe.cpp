@@ -7,6 +7,9 @@
 //       with that many encoders at once, closed once they have all started
 //   walk <folder>  a folder walk that hangs, deaf to the stop flag, as a read
 //                  in a dead network mount does
+//   hold <program folder> <encoder log> <encoders> <entries...>  a conversion
+//       that goes on until something outside closes the window; says
+//       "window <X window id>" as soon as Start is pressed
 
 #include "app/form1.h"
 #include "testservices.h"
@@ -35,6 +38,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     const bool walk = arguments.value(1) == u"walk"_qs;
+    const bool hold = arguments.value(1) == u"hold"_qs;
     if (arguments.size() < (walk ? 3 : 6))
         return 2;
     const int encoders = walk ? 0 : arguments[4].toInt();
@@ -67,7 +71,10 @@ int main(int argc, char* argv[]) {
         }
     });
     QTimer::singleShot(0, &window, [&] {
-        underWay.start(10);
+        if (hold)
+            QTextStream(stdout) << "window " << window.winId() << Qt::endl;
+        else
+            underWay.start(10);
         window.findChild<QPushButton*>(walk ? u"Check3"_qs : u"Check2"_qs)->click();
     });
     // Never hang a test run when the work does not start.
