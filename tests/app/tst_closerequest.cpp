@@ -13,6 +13,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -85,14 +86,12 @@ void CloseRequestTest::closesAtAnyMoment() {
                      Tries)));
         QCOMPARE(probe.exitCode(), 0);
         // Let the encoders it left behind end before their folder goes.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [&fake] {
-                for (const FakeRun& run : fake.runs())
-                    if (!run.ended)
-                        return false;
-                return true;
-            }(),
-            10000);
+        const auto allEnded = [&fake] {
+            const QList<FakeRun> runs = fake.runs();
+            return std::all_of(runs.cbegin(), runs.cend(),
+                               [](const FakeRun& run) { return run.ended; });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allEnded(), 10000);
     }
 }
 

@@ -10,10 +10,12 @@
 #include "fakeencoder.h"
 #include "testservices.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
+#include <QDBusVirtualObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
@@ -69,89 +71,47 @@ class UpdateListener : public QObject {
     }
 };
 
-// The notification service, and the desktop portal's notifications: each
-// notification as "id|replaced|summary|body|default action|desktop entry".
-class FakeNotifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+// A stand-in for a desktop service: every call it gets, as "member|argument|...",
+// each answered with what answer gives for it (nothing by default).
+class FakeService : public QDBusVirtualObject {
   public:
-    QStringList shown;
-  public Q_SLOTS:
-    uint Notify(const QString& app, uint replaces, const QString&, const QString& summary,
-                const QString& body, const QStringList& actions, const QVariantMap& hints, int) {
-        shown << QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
-                     .arg(++m_last)
-                     .arg(replaces)
-                     .arg(app, summary, body)
-                     .arg(actions.value(0), hints.value(u"desktop-entry"_qs).toString());
-        return m_last;
-    }
+    QStringList calls;
+    std::function<QVariant(const QString& member)> answer = [](const QString&) {
+        return QVariant();
+    };
 
-  private:
-    uint m_last = 40;
-};
-
-class FakePortalNotifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Notification")
-  public:
-    QStringList shown;
-  public Q_SLOTS:
-    void AddNotification(const QString& id, const QVariantMap& notice) {
-        shown << QStringList{id, notice.value(u"title"_qs).toString(),
-                             notice.value(u"body"_qs).toString(),
-                             notice.value(u"default-action"_qs).toString()}
-                     .join(u'|');
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        QStringList said{message.member()};
+        for (const QVariant& argument : message.arguments()) {
+            if (argument.metaType() != QMetaType::fromType<QDBusArgument>()) {
+                said << (argument.metaType() == QMetaType::fromType<QStringList>()
+                             ? argument.toStringList().join(u',')
+                             : argument.toString());
+                continue;
+            }
+            const auto map = qdbus_cast<QVariantMap>(argument);
+            QStringList fields;
+            for (auto field = map.begin(); field != map.end(); ++field)
+                fields << field.key() + u'=' + field.value().toString();
+            said << fields.join(u',');
+        }
+        calls << said.join(u'|');
+        const QVariant reply = answer(message.member());
+        return connection.send(reply.isValid() ? message.createReply(reply)
+                                               : message.createReply());
     }
 };
 
-// Plasma's job view server, and the one view it hands out: each call it heard.
-class FakeJobView : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.JobViewV3")
-  public:
-    QList<QVariantMap> updates;
-    QStringList ends;
-  public Q_SLOTS:
-    void update(const QVariantMap& fields) { updates << fields; }
-    void terminate(uint code, const QString& message, const QVariantMap&) {
-        ends << QString::number(code) + u'|' + message;
-    }
-};
-
-class FakeJobViewServer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.JobViewServerV2")
-  public:
-    explicit FakeJobViewServer(QDBusConnection bus) : m_bus(std::move(bus)) {}
-    QStringList requests;
-    FakeJobView view;
-  public Q_SLOTS:
-    QDBusObjectPath requestView(const QString& entry, int capabilities, const QVariantMap& hints) {
-        requests << QStringLiteral("%1|%2|%3")
-                        .arg(entry)
-                        .arg(capabilities)
-                        .arg(hints.value(u"title"_qs).toString());
-        m_bus.unregisterObject(u"/JobView/1"_qs);
-        view.updates.clear();
-        m_bus.registerObject(u"/JobView/1"_qs, &view, QDBusConnection::ExportAllSlots);
-        return QDBusObjectPath(u"/JobView/1"_qs);
-    }
-
-  private:
-    QDBusConnection m_bus;
-};
-
-// A service of its own on the session bus, as a desktop's would be.
-bool serve(const QString& name, const QString& path, QObject* object) {
+// Offered under a name of its own on the session bus, as a desktop's service is.
+bool serve(const QString& name, const QString& path, FakeService& service) {
     QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
-    return bus.registerService(name) &&
-           bus.registerObject(path, object, QDBusConnection::ExportAllSlots);
+    return bus.registerService(name) && bus.registerVirtualObject(path, &service);
 }
 
 void emitSignal(const QString& name, const QString& path, const QString& interface,
-                const QString& signal, const QVariantList& arguments) {
-    QDBusMessage message = QDBusMessage::createSignal(path, interface, signal);
+                const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createSignal(path, interface, u"ActionInvoked"_qs);
     message.setArguments(arguments);
     QDBusConnection::connectToBus(QDBusConnection::SessionBus, name).send(message);
 }
@@ -225,62 +185,59 @@ void DesktopHooksTest::runEndIsTold() {
     const QString noticesPath = u"/org/freedesktop/Notifications"_qs;
     const QString portal = u"org.freedesktop.portal.Desktop"_qs;
     const QString portalPath = u"/org/freedesktop/portal/desktop"_qs;
-    const QString portalInterface = u"org.freedesktop.portal.Notification"_qs;
-    FakeNotifications service;
-    FakePortalNotifications portalService;
-    FakeJobViewServer jobs(
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"org.kde.JobViewServer"_qs));
-    QVERIFY(serve(notices, noticesPath, &service));
-    QVERIFY(serve(portal, portalPath, &portalService));
-    QVERIFY(serve(u"org.kde.JobViewServer"_qs, u"/JobViewServer"_qs, &jobs));
+    const QString jobServer = u"org.kde.JobViewServer"_qs;
+    FakeService service, portalService, jobs, jobView;
+    uint shown = 40;
+    service.answer = [&shown](const QString&) { return QVariant(++shown); };
+    jobs.answer = [](const QString&) {
+        return QVariant::fromValue(QDBusObjectPath(u"/JobView/1"_qs));
+    };
+    QVERIFY(serve(notices, noticesPath, service));
+    QVERIFY(serve(portal, portalPath, portalService));
+    QVERIFY(serve(jobServer, u"/JobViewServer"_qs, jobs));
+    QVERIFY(serve(jobServer, u"/JobView/1"_qs, jobView));
 
     QGuiApplication::setDesktopFileName(u"org.example.quorvane"_qs);
     FakeEncoder fake;
     ScriptedDialogs dialogs;
     TestForm1 form(testServices(fake.programFolder(), &dialogs));
     const auto run = [&](const QStringList& secondFile) {
-        const qsizetype told = dialogs.messages.size();
+        for (const QString& name : {u"a.mkv"_qs, u"b.mkv"_qs})
+            QFile::remove(outputPathFor(fake.source(name)));
         fileList(form).appendEntry(
             fake.source(u"a.mkv"_qs, {u"duration=4.00"_qs, u"sleep=300"_qs}));
         fileList(form).appendEntry(fake.source(u"b.mkv"_qs, secondFile));
+        const qsizetype told = dialogs.messages.size();
         form.findChild<QPushButton*>(u"Check2"_qs)->click();
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.messages.size(), told + 1, 20000);
-        while (fileList(form).count() > 0)
-            fileList(form).removeEntry(1);
-        QFile::remove(outputPathFor(fake.source(u"a.mkv"_qs)));
-        QFile::remove(outputPathFor(fake.source(u"b.mkv"_qs)));
+        fileList(form).removeEntry(1);
+        fileList(form).removeEntry(1);
     };
 
     // The window is elsewhere: the end comes as a notification, and the tray's
-    // view ends with it.
+    // view, with no stop or pause offered, ends with it.
     run({});
-    const QString told = u"|Quorvane|Conversion finished|"_qs;
-    QTRY_COMPARE(service.shown, QStringList{u"41|0"_qs + told +
-                                            u"2 files converted|default|org.example.quorvane"_qs});
-    QCOMPARE(jobs.requests, QStringList{u"org.example.quorvane|0|Converting videos"_qs});
-    QTRY_COMPARE(jobs.view.ends, QStringList{u"0|"_qs});
-    uint lastPercent = 0;
-    for (const QVariantMap& fields : std::as_const(jobs.view.updates)) {
-        const uint percent = fields.value(u"percent"_qs, lastPercent).toUInt();
-        QVERIFY2(percent >= lastPercent && percent <= 100, qPrintable(QString::number(percent)));
-        lastPercent = percent;
-        if (fields.contains(u"totalItems"_qs))
-            QCOMPARE(fields.value(u"totalItems"_qs).toULongLong(), 2ULL);
-    }
-    QCOMPARE(jobs.view.updates.constLast().value(u"processedItems"_qs).toULongLong(), 2ULL);
+    const QString notice = u"Notify|Quorvane|%1|org.example.quorvane|Conversion finished|%2|"
+                           "default,Quorvane|desktop-entry=org.example.quorvane|-1"_qs;
+    QTRY_COMPARE(service.calls, QStringList{notice.arg(0).arg(u"2 files converted"_qs)});
+    QCOMPARE(jobs.calls,
+             QStringList{
+                 u"requestView|org.example.quorvane|0|immediate=true,title=Converting videos"_qs});
+    QTRY_COMPARE(jobView.calls.constLast(), u"terminate|0||"_qs);
+    QVERIFY2(jobView.calls.join(u'\n').contains(u"processedItems=2"_qs) &&
+                 jobView.calls.join(u'\n').contains(u"totalItems=2"_qs),
+             qPrintable(jobView.calls.join(u'\n')));
 
     // The next one takes its place, and a failure is counted in both.
     run({u"exit=1"_qs});
     const QString counts = u"1 file converted, 1 failed"_qs;
-    QTRY_COMPARE(service.shown.size(), 2);
-    QCOMPARE(service.shown.constLast(),
-             u"42|41"_qs + told + counts + u"|default|org.example.quorvane"_qs);
-    QTRY_COMPARE(jobs.view.ends.constLast(), u"100|"_qs + counts);
+    QTRY_COMPARE(service.calls.size(), 2);
+    QCOMPARE(service.calls.constLast(), notice.arg(41).arg(counts));
+    QTRY_COMPARE(jobView.calls.constLast(), u"terminate|100|"_qs + counts + u'|');
 
-    // Choosing it brings the window up; another program's choice does not.
+    // Choosing it brings the window up.
     QVERIFY(!form.isVisible());
-    emitSignal(notices, noticesPath, notices, u"ActionInvoked"_qs, {41u, u"default"_qs});
-    emitSignal(notices, noticesPath, notices, u"ActionInvoked"_qs, {42u, u"default"_qs});
+    emitSignal(notices, noticesPath, notices, {42u, u"default"_qs});
     QTRY_VERIFY(form.isVisible());
     form.hide();
 
@@ -288,10 +245,12 @@ void DesktopHooksTest::runEndIsTold() {
     qputenv("FLATPAK_ID", "org.example.quorvane");
     const auto unsandbox = qScopeGuard([] { qunsetenv("FLATPAK_ID"); });
     run({});
-    QTRY_COMPARE(portalService.shown,
-                 QStringList{u"run-finished|Conversion finished|2 files converted|default"_qs});
-    QCOMPARE(service.shown.size(), 2);
-    emitSignal(portal, portalPath, portalInterface, u"ActionInvoked"_qs,
+    // (The portal hears of the sleep inhibitor too.)
+    QTRY_COMPARE(portalService.calls.filter(u"AddNotification"_qs),
+                 QStringList{u"AddNotification|run-finished|body=2 files converted,"
+                             "default-action=default,title=Conversion finished"_qs});
+    QCOMPARE(service.calls.size(), 2);
+    emitSignal(portal, portalPath, u"org.freedesktop.portal.Notification"_qs,
                {u"run-finished"_qs, u"default"_qs, QVariant::fromValue(QVariantList{})});
     QTRY_VERIFY(form.isVisible());
 }
