@@ -17,7 +17,8 @@ class FileListModel : public QAbstractListModel {
   public:
     explicit FileListModel(QObject* parent = nullptr);
 
-    static QString columnTitle() { return tr("MKV File(s)"); }
+    // The column's title, as the window words it.
+    void setColumnTitle(const QString& title);
 
     int count() const { return int(m_entries.size()); }
     // The entry's text; empty for a position the list does not hold.
@@ -46,4 +47,5 @@ class FileListModel : public QAbstractListModel {
     void moveRow(int row, int destination);
 
     QStringList m_entries;
+    QString m_columnTitle;
 };

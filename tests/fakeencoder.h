@@ -4,12 +4,14 @@
 // A temporary program folder whose "ffmpeg" is the fake encoder, a folder for
 // source files, and the log the fake keeps of its runs.
 
+#include "convert/conversionreport.h"
 #include "convert/encodercommand.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QMetaEnum>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -19,6 +21,20 @@ inline QString fileText(const QString& path) {
     return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)
                ? QString::fromUtf8(file.readAll())
                : QString();
+}
+
+// An outcome's cause by its name, the whole seconds converted and stated of
+// a file that ends early, and the encoder's line where there is one.
+inline QString causeText(const FileOutcome& outcome) {
+    QString text = QString::fromLatin1(
+        QMetaEnum::fromType<FileOutcome::Cause>().valueToKey(int(outcome.cause)));
+    if (outcome.cause == FileOutcome::Cause::EndsEarly)
+        text += QStringLiteral(" %1 of %2")
+                    .arg(int(outcome.secondsConverted))
+                    .arg(int(outcome.secondsStated));
+    if (!outcome.detail.isEmpty())
+        text += u": "_qs + outcome.detail;
+    return text;
 }
 
 inline bool makeFile(const QString& path, const QByteArray& content) {

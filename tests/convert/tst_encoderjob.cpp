@@ -2,6 +2,7 @@
 // The encoder job against the fake encoder: how its child ends, fails to
 // start, or runs on once the job lets it go.
 
+#include "convert/conversionplan.h"
 #include "convert/encodercommand.h"
 #include "convert/encoderjob.h"
 #include "convert/outputnaming.h"
@@ -83,7 +84,8 @@ void EncoderJobTest::childEnds() {
 
     EncoderJob job;
     QStringList lines;
-    const EncoderEnd end = runJob(job, fake.encoder(), encoderArguments(source, output), &lines);
+    const EncoderEnd end = runJob(
+        job, fake.encoder(), planFor({}, {source, output}).runs.constFirst().arguments, &lines);
     QCOMPARE(end.errorText, QString());
     QCOMPARE(int(end.kind), kind);
     if (end.kind == EncoderEnd::Kind::Exited)
@@ -138,7 +140,7 @@ void EncoderJobTest::abandonedChildRunsOn() {
     auto job = std::make_unique<EncoderJob>();
     int ends = 0;
     connect(job.get(), &EncoderJob::ended, this, [&ends] { ++ends; });
-    job->start(fake.encoder(), encoderArguments(source, output));
+    job->start(fake.encoder(), planFor({}, {source, output}).runs.constFirst().arguments);
     QTRY_COMPARE_WITH_TIMEOUT(fake.runs().size(), 1, RunTimeout);
     if (destroyJob)
         job.reset();
