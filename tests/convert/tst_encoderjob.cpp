@@ -35,6 +35,16 @@ EncoderEnd runJob(EncoderJob& job, const QString& program, const QStringList& ar
     return end;
 }
 
+// Returns once the event loop has handled everything queued before the call:
+// what was to be reported by then has been.
+bool drainEvents() {
+    bool reached = false;
+    QObject context;
+    QMetaObject::invokeMethod(
+        &context, [&reached] { reached = true; }, Qt::QueuedConnection);
+    return QTest::qWaitFor([&reached] { return reached; }, RunTimeout);
+}
+
 } // namespace
 
 class EncoderJobTest : public QObject {
@@ -121,7 +131,7 @@ void EncoderJobTest::startFailures() {
     QVERIFY(!end.errorText.isEmpty());
     QVERIFY(end.errorText != u"timed out"_qs);
     // Reported once, with no finish after it.
-    QTest::qWait(50);
+    QVERIFY(drainEvents());
     QCOMPARE(ends, 1);
 }
 
@@ -153,7 +163,7 @@ void EncoderJobTest::abandonedChildRunsOn() {
     QTRY_VERIFY_WITH_TIMEOUT(fake.runs()[0].ended, 10000);
     QCOMPARE(fake.runs()[0].code, 0);
     QCOMPARE(fileText(output), u"fake wmv of "_qs + source + u"\n"_qs);
-    QTest::qWait(50);
+    QVERIFY(drainEvents());
     QCOMPARE(ends, 0); // an abandoned encoder's end is nobody's business
 }
 
