@@ -64,7 +64,7 @@ void ConversionRun::startFiles() {
                 finish();
             return;
         }
-        const QString source = m_list.textAt(entry.row() + 1);
+        const QString source = m_list.textAt(entry);
         Q_EMIT progressChanged(
             float(double(m_batch.begunInList()) / double(m_list.count()) * 100.0));
         Q_EMIT fileBegun(m_batch.begun(), source);

@@ -23,6 +23,8 @@ class FileListModel : public QAbstractListModel {
     int count() const { return int(m_entries.size()); }
     // The entry's text; empty for a position the list does not hold.
     QString textAt(int position) const;
+    // The text of the entry an index names; empty for an index of no entry.
+    QString textAt(const QModelIndex& entry) const { return data(entry).toString(); }
 
     // Adds exactly one entry with the text at the end; checks nothing.
     void appendEntry(const QString& text);
