@@ -138,22 +138,17 @@ void ConversionRunTest::runLeavesEventLoopFree() {
     PathSwap path(emptyPath.path());
 
     // An event posted as a file begins, as a click would come, is handled
-    // before many files end.
-    int handledDuringRun = 0;
-    int endedSincePosted = -1, mostBeforeHandled = 0;
-    bool ended = false;
-    connect(&run, &ConversionRun::finished, this, [&ended] { ended = true; });
+    // while the run is under way, before a hundred more files end.
+    int handledDuringRun = 0, endedSincePosted = -1, mostBeforeHandled = 0;
     connect(&run, &ConversionRun::fileBegun, this, [&] {
-        if (endedSincePosted >= 0)
-            return;
-        endedSincePosted = 0;
-        QMetaObject::invokeMethod(
-            this,
-            [&] {
-                endedSincePosted = -1;
-                handledDuringRun += ended ? 0 : 1;
-            },
-            Qt::QueuedConnection);
+        if (std::exchange(endedSincePosted, std::max(endedSincePosted, 0)) < 0)
+            QMetaObject::invokeMethod(
+                this,
+                [&] {
+                    endedSincePosted = -1;
+                    handledDuringRun += run.state() == ConversionRun::State::Converting;
+                },
+                Qt::QueuedConnection);
     });
     connect(&run, &ConversionRun::fileFinished, this, [&] {
         if (endedSincePosted >= 0)
