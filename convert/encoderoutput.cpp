@@ -306,8 +306,7 @@ FileOutcome::Cause EncoderOutputReader::causeIn(QStringView line) const {
 
 void EncoderFindings::take(const EncoderEvent& event) {
     switch (event.kind) {
-    case EncoderEvent::Kind::Listed:
-        listing = event.record;
+    case EncoderEvent::Kind::Listed: // the shell acts on it as it comes
         break;
     case EncoderEvent::Kind::Reached:
         reached = event.seconds;

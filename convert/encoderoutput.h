@@ -62,7 +62,6 @@ class EncoderOutputReader {
 
 // What one encoder run's events told, for its verdict.
 struct EncoderFindings {
-    std::optional<SourceRecord> listing;
     double reached = 0.0;
     FileOutcome::Cause cause = FileOutcome::Cause::None; // the first one told
     QString causeLine;

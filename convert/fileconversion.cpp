@@ -159,12 +159,13 @@ void FileConversion::finish(FileOutcome outcome) {
 }
 
 bool FileConversion::removeOwnOutput() const {
-    // Only a file the last encoder made: none was there when it started, and
-    // it did not decline one that appeared meanwhile. The encoder never
-    // overwrites, so what it did not decline is its own.
+    // Only a file the last encoder made: it ran, none was there when it
+    // started, and it did not decline one that appeared meanwhile. The
+    // encoder never overwrites, so what it did not decline is its own.
     const QFileInfo output(m_paths.output);
-    if (m_run.before.exists || m_run.findings.cause == FileOutcome::Cause::OutputExists ||
-        output.isSymLink() || !output.isFile())
+    if (m_run.end.kind == EncoderEnd::Kind::FailedToStart || m_run.before.exists ||
+        m_run.findings.cause == FileOutcome::Cause::OutputExists || output.isSymLink() ||
+        !output.isFile())
         return true;
     return QFile::remove(m_paths.output);
 }

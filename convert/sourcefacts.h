@@ -29,7 +29,6 @@ struct SourceFacts {
     std::optional<double> length;
 
     bool hasVideo() const { return !known || videoStream >= 0; }
-    bool operator==(const SourceFacts&) const = default;
 };
 
 // One stream as a reader of the source found it, in the probe tool's words:

@@ -6,12 +6,14 @@
 
 #include "convert/conversionreport.h"
 #include "convert/encodercommand.h"
+#include "convert/encoderoutput.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QMetaEnum>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -35,6 +37,27 @@ inline QString causeText(const FileOutcome& outcome) {
     if (!outcome.detail.isEmpty())
         text += u": "_qs + outcome.detail;
     return text;
+}
+
+// What the encoder's reader makes of a whole standard error, lines ended by
+// line feeds or carriage returns: its findings, and the facts of its listing
+// of the source where one ended.
+struct ReadOutput {
+    EncoderFindings findings;
+    std::optional<SourceFacts> listed;
+};
+inline ReadOutput readOutput(const QString& text) {
+    EncoderOutputReader reader(QStringLiteral("/v/a b.mkv"), QStringLiteral("/v/a b.wmv"));
+    ReadOutput read;
+    QList<EncoderEvent> events;
+    for (const QString& line : text.split(QRegularExpression(QStringLiteral("[\r\n]"))))
+        events << reader.read(line.trimmed());
+    for (const EncoderEvent& event : events + reader.end()) {
+        read.findings.take(event);
+        if (event.kind == EncoderEvent::Kind::Listed)
+            read.listed = factsOf(event.record);
+    }
+    return read;
 }
 
 inline bool makeFile(const QString& path, const QByteArray& content) {

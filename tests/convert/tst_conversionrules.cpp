@@ -264,20 +264,11 @@ void ConversionRulesTest::encoderLines() {
     QFETCH(QString, text);
     QFETCH(QString, told);
     QVERIFY(!text.isEmpty());
-    EncoderOutputReader reader(u"/v/a b.mkv"_qs, u"/v/a b.wmv"_qs);
-    EncoderFindings findings;
-    for (const QString& line : text.split(QRegularExpression(u"[\r\n]"_qs), Qt::SkipEmptyParts)) {
-        for (const EncoderEvent& event : reader.read(line.trimmed()))
-            findings.take(event);
-    }
-    for (const EncoderEvent& event : reader.end())
-        findings.take(event);
+    const auto [findings, listed] = readOutput(text);
     QString said = u"-"_qs;
-    if (findings.listing) {
-        const SourceFacts facts = factsOf(*findings.listing);
-        said = u"listed %1 %2"_qs.arg(facts.videoStream)
-                   .arg(facts.length ? QString::number(*facts.length) : u"-"_qs);
-    }
+    if (listed)
+        said = u"listed %1 %2"_qs.arg(listed->videoStream)
+                   .arg(listed->length ? QString::number(*listed->length) : u"-"_qs);
     said += u" | reached "_qs + QString::number(findings.reached) + u" | "_qs +
             QString::fromLatin1(
                 QMetaEnum::fromType<FileOutcome::Cause>().valueToKey(int(findings.cause)));

@@ -3,7 +3,6 @@
 // version's listing and probe answer give the same facts and the same plan.
 
 #include "convert/conversionplan.h"
-#include "convert/encoderoutput.h"
 #include "fakeencoder.h"
 
 #include <QtTest>
@@ -18,15 +17,7 @@ std::optional<SourceFacts> factsIn(const QString& recording) {
         const std::optional<SourceRecord> record = readProbeOutput(text.toUtf8());
         return record ? std::optional(factsOf(*record)) : std::nullopt;
     }
-    EncoderOutputReader reader(u"/videos/source.mkv"_qs, u"/videos/source.wmv"_qs);
-    EncoderFindings findings;
-    for (const QString& line : text.split(u'\n')) {
-        for (const EncoderEvent& event : reader.read(line.trimmed()))
-            findings.take(event);
-    }
-    for (const EncoderEvent& event : reader.end())
-        findings.take(event);
-    return findings.listing ? std::optional(factsOf(*findings.listing)) : std::nullopt;
+    return readOutput(text).listed;
 }
 
 } // namespace
