@@ -99,6 +99,9 @@ QString causeText(const FileOutcome& outcome) {
     case Cause::NoVideo:
         return Messages::tr("it holds no video to convert");
     case Cause::FirstStreamNotVideo:
+        if (!outcome.tool.isEmpty())
+            return Messages::tr("its first stream is not a video, and %1 could not find the video")
+                .arg(outcome.tool);
         return Messages::tr("its first stream is not a video, and the encoder takes only that one "
                             "without ffprobe to find the video");
     case Cause::PictureSize:

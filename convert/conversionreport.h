@@ -35,7 +35,7 @@ struct FileOutcome {
         WriteFailed,
         DiskFull,
         NoVideo,             // no stream but cover pictures or sound
-        FirstStreamNotVideo, // without the probe tool to find the video
+        FirstStreamNotVideo, // data: tool, the probe tool that could not read it; empty: none
         PictureSize,         // data: width and height, where known
         NoPictures,          // the video ends before its first picture
         SourceMissing,

@@ -155,6 +155,9 @@ void FileConversion::encoderEnded(const EncoderEnd& end) {
 void FileConversion::finish(FileOutcome outcome) {
     if (outcome.verdict == FileOutcome::Verdict::Failed && !removeOwnOutput())
         outcome.outputLeft = true;
+    // The reason must not blame a probe tool that is there.
+    if (outcome.cause == FileOutcome::Cause::FirstStreamNotVideo)
+        outcome.tool = m_probeTool;
     Q_EMIT finished(outcome);
 }
 

@@ -136,6 +136,10 @@ class TestMessages : public QObject { // the sentences as the English catalogue 
         broken.tool = u"/opt/q/ffmpeg"_qs;
         row("encoder broken", broken,
             u"the encoder /opt/q/ffmpeg could not be started (Permission denied)"_qs);
+        FileOutcome notFirst = outcome(Cause::FirstStreamNotVideo);
+        notFirst.tool = u"/usr/bin/ffprobe"_qs;
+        row("probe tool there", notFirst,
+            u"its first stream is not a video, and /usr/bin/ffprobe could not find the video"_qs);
         FileOutcome sized = outcome(Cause::PictureSize);
         sized.width = 721;
         sized.height = 405;
