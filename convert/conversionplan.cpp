@@ -21,16 +21,8 @@ QStringList filtersFor(const SourceFacts& facts) {
     QStringList filters;
     if (facts.interlaced)
         filters << QStringLiteral("yadif=deint=interlaced");
-    switch (facts.transfer) {
-    case SourceFacts::Transfer::Standard:
-        break;
-    case SourceFacts::Transfer::Pq:
-        filters << toneMapFrom(QLatin1String("smpte2084"));
-        break;
-    case SourceFacts::Transfer::Hlg:
-        filters << toneMapFrom(QLatin1String("arib-std-b67"));
-        break;
-    }
+    if (facts.transfer != SourceFacts::Transfer::Standard)
+        filters << toneMapFrom(transferName(facts.transfer));
     // The wmv2 encoder takes only even widths; an odd height is fine.
     if (facts.width % 2 != 0)
         filters << QStringLiteral("scale=w='iw+mod(iw,2)':h=ih");

@@ -15,10 +15,11 @@ std::optional<double> seconds(const QJsonValue& value) {
 }
 
 SourceFacts::Transfer transferNamed(const QString& name) {
-    if (name == u"smpte2084")
-        return SourceFacts::Transfer::Pq;
-    if (name == u"arib-std-b67")
-        return SourceFacts::Transfer::Hlg;
+    for (const SourceFacts::Transfer transfer :
+         {SourceFacts::Transfer::Pq, SourceFacts::Transfer::Hlg}) {
+        if (name == transferName(transfer))
+            return transfer;
+    }
     return SourceFacts::Transfer::Standard;
 }
 
@@ -77,6 +78,18 @@ SourceFacts factsOf(const SourceRecord& record) {
         break;
     }
     return facts;
+}
+
+QLatin1String transferName(SourceFacts::Transfer transfer) {
+    switch (transfer) {
+    case SourceFacts::Transfer::Standard:
+        break;
+    case SourceFacts::Transfer::Pq:
+        return QLatin1String("smpte2084");
+    case SourceFacts::Transfer::Hlg:
+        return QLatin1String("arib-std-b67");
+    }
+    return {};
 }
 
 bool isLengthTag(QStringView key) {

@@ -53,6 +53,10 @@ struct SourceRecord {
     std::optional<double> duration;
 };
 
+// ffmpeg's own name of a high dynamic range transfer, as the probe tool and
+// the listing tell it and the tone map filter takes it; empty for Standard.
+QLatin1String transferName(SourceFacts::Transfer transfer);
+
 // The facts a record gives: every rule about what a stream means is here.
 SourceFacts factsOf(const SourceRecord& record);
 
