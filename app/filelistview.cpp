@@ -77,8 +77,12 @@ void FileListView::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     // While armed the rules own the selection; the view's own drag-select
-    // would fight them.
-    m_rules->pointerMoved(positionAt(event->position().toPoint()), QCursor::pos().y());
+    // would fight them. Their scrolling rows go with the window, so the
+    // pointer's row is told as it would be with the window where they were set.
+    const QRect frame = window()->frameGeometry();
+    m_rules->pointerMoved(
+        positionAt(event->position().toPoint()),
+        referenceScreenRow(qRound(event->globalPosition().y()), frame.top(), frame.size()));
     event->accept();
 }
 

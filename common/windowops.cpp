@@ -13,6 +13,10 @@ QPoint centeredPosition(QSize screen, QSize outerWindow) {
     return QPoint(int(std::floor(left)), int(std::floor(top)));
 }
 
+int referenceScreenRow(int screenRow, int frameTop, QSize outerWindow) {
+    return screenRow - frameTop + centeredPosition(ReferenceScreen, outerWindow).y();
+}
+
 bool fileExists(const QString& path) noexcept {
     try {
         if (path.isEmpty() || path.contains(QChar(u'\0')))

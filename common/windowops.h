@@ -10,6 +10,16 @@
 // a negative position.
 QPoint centeredPosition(QSize screen, QSize outerWindow);
 
+// The screen the list's scrolling rows were laid out on, with the window
+// centred on it.
+inline constexpr QSize ReferenceScreen{1024, 768};
+
+// The row a point at screenRow would have on the reference screen, were the
+// window (its outer frame's top edge and size) centred there. Rows compared
+// this way keep their distance from the window and every control in it,
+// wherever the window stands and whatever the screen.
+int referenceScreenRow(int screenRow, int frameTop, QSize outerWindow);
+
 // True when the file system reports a time of last change for the path.
 // Never throws; any failure of the query means false.
 bool fileExists(const QString& path) noexcept;

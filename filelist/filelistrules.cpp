@@ -31,7 +31,7 @@ void FileListRules::itemClicked() {
     m_dragEntry = selectedEntry();
 }
 
-void FileListRules::pointerMoved(int hoverPosition, int screenRow) {
+void FileListRules::pointerMoved(int hoverPosition, int referenceRow) {
     if (!m_dragging)
         return;
     const int count = m_list.count();
@@ -47,10 +47,10 @@ void FileListRules::pointerMoved(int hoverPosition, int screenRow) {
     m_list.exchangeEntries(dragPosition, hoverPosition);
     select(hoverPosition);
 
-    if (screenRow < ScrollUpBelowRow) {
+    if (referenceRow < ScrollUpBelowRow) {
         if (hoverPosition - 1 > 0)
             Q_EMIT scrollRequested(hoverPosition - 1);
-    } else if (screenRow > ScrollDownAboveRow) {
+    } else if (referenceRow > ScrollDownAboveRow) {
         if (hoverPosition + 1 <= count)
             Q_EMIT scrollRequested(hoverPosition + 1);
     }

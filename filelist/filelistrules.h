@@ -20,8 +20,9 @@ class FileListRules : public QObject {
   public:
     FileListRules(FileListModel& list, QItemSelectionModel& selection, QObject* parent = nullptr);
 
-    // Screen rows, in logical pixels, beyond which an exchange also brings the
-    // neighbouring entry into view.
+    // Rows of the reference screen (see referenceScreenRow), in logical
+    // pixels, beyond which an exchange also brings the neighbouring entry into
+    // view. On that screen they lie inside the list, near its top and bottom.
     static constexpr int ScrollUpBelowRow = 305;
     static constexpr int ScrollDownAboveRow = 364;
 
@@ -31,9 +32,9 @@ class FileListRules : public QObject {
 
     void itemClicked(); // an entry was clicked; it is now the selected one
     void buttonPressed() { m_dragging = true; }
-    // The pointer is over the entry at hoverPosition (0 for none) and at the
-    // given row of the screen.
-    void pointerMoved(int hoverPosition, int screenRow);
+    // The pointer is over the entry at hoverPosition (0 for none), at the
+    // given row of the reference screen.
+    void pointerMoved(int hoverPosition, int referenceRow);
     void buttonReleased() { m_dragging = false; }
 
     bool dragging() const { return m_dragging; }

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include "listtexts.h"
+#include "xdotool.h"
 
 namespace {
 
@@ -27,31 +28,11 @@ class RealDropTest : public QObject {
     void initTestCase();
     void dragFromAnotherProgram_data();
     void dragFromAnotherProgram();
-
-  private:
-    // Runs xdotool while this process keeps answering the X server.
-    bool xdotool(const QStringList& arguments);
-    QString m_xdotool;
 };
 
 void RealDropTest::initTestCase() {
-    m_xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-    if (m_xdotool.isEmpty())
+    if (xdotoolPath().isEmpty())
         QFAIL("xdotool (package xdotool) is needed");
-}
-
-bool RealDropTest::xdotool(const QStringList& arguments) {
-    QProcess tool;
-    tool.start(m_xdotool, arguments);
-    const QDeadlineTimer deadline(10000);
-    while (tool.state() != QProcess::NotRunning && !deadline.hasExpired())
-        QTest::qWait(5);
-    if (tool.state() != QProcess::NotRunning) {
-        tool.kill();
-        tool.waitForFinished(2000);
-        return false;
-    }
-    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
 void RealDropTest::dragFromAnotherProgram_data() {

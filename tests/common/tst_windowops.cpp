@@ -12,6 +12,8 @@ class WindowOpsTest : public QObject {
   private Q_SLOTS:
     void centeredPosition_data();
     void centeredPosition();
+    void referenceScreenRow_data();
+    void referenceScreenRow();
     void fileExists();
     void homePageOpensOnlyOnSeven_data();
     void homePageOpensOnlyOnSeven();
@@ -36,6 +38,27 @@ void WindowOpsTest::centeredPosition() {
     QFETCH(QSize, window);
     QFETCH(QPoint, expected);
     QCOMPARE(::centeredPosition(screen, window), expected);
+}
+
+void WindowOpsTest::referenceScreenRow_data() {
+    QTest::addColumn<int>("frameTop");
+    QTest::addColumn<QSize>("frame");
+    QTest::addColumn<int>("screenRow");
+    QTest::addColumn<int>("expected");
+    // Unframed, centred on 1024x768 the frame's top is 255; framed by 25 rows, 243.
+    QTest::newRow("centred on the reference screen") << 255 << QSize(441, 257) << 305 << 305;
+    QTest::newRow("framed, centred there") << 243 << QSize(441, 282) << 364 << 364;
+    QTest::newRow("centred on 1920x1080") << 411 << QSize(441, 257) << 461 << 305;
+    QTest::newRow("moved to the top") << 0 << QSize(441, 257) << 110 << 365;
+    QTest::newRow("partly above the screen") << -100 << QSize(441, 257) << 0 << 355;
+}
+
+void WindowOpsTest::referenceScreenRow() {
+    QFETCH(int, frameTop);
+    QFETCH(QSize, frame);
+    QFETCH(int, screenRow);
+    QFETCH(int, expected);
+    QCOMPARE(::referenceScreenRow(screenRow, frameTop, frame), expected);
 }
 
 void WindowOpsTest::fileExists() {

@@ -46,12 +46,12 @@ QStringList letters(int count) {
 constexpr int QuietRow = 330; // between the two scrolling bands
 
 // Press on an entry, move over each position in turn, release.
-void drag(List& list, int from, const QList<int>& over, int screenRow = QuietRow) {
+void drag(List& list, int from, const QList<int>& over, int referenceRow = QuietRow) {
     list.select(from);
     list.rules.buttonPressed();
     list.rules.itemClicked();
     for (int position : over)
-        list.rules.pointerMoved(position, screenRow);
+        list.rules.pointerMoved(position, referenceRow);
     list.rules.buttonReleased();
 }
 
@@ -216,7 +216,7 @@ void FileListTest::drag() {
 void FileListTest::edgeScrolling_data() {
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to");
-    QTest::addColumn<int>("screenRow");
+    QTest::addColumn<int>("referenceRow");
     QTest::addColumn<QList<int>>("ensured");
     QTest::newRow("304 shows the entry above") << 3 << 2 << 304 << QList<int>{1};
     QTest::newRow("305 is quiet") << 3 << 2 << 305 << QList<int>{};
@@ -230,10 +230,10 @@ void FileListTest::edgeScrolling_data() {
 void FileListTest::edgeScrolling() {
     QFETCH(int, from);
     QFETCH(int, to);
-    QFETCH(int, screenRow);
+    QFETCH(int, referenceRow);
     QFETCH(QList<int>, ensured);
     List list(letters(4));
-    ::drag(list, from, {to}, screenRow);
+    ::drag(list, from, {to}, referenceRow);
     QCOMPARE(list.scrolledTo, ensured);
 }
 
