@@ -92,7 +92,8 @@ void Form1::createControls() {
     m_listView->setObjectName(QStringLiteral("ListView1"));
     m_listView->setGeometry(8, 8, 425, 121);
     // The list has no caption of its own; its column title says what it holds.
-    m_listView->setAccessibleName(FileListModel::columnTitle());
+    m_session.list().setColumnTitle(tr("MKV File(s)"));
+    m_listView->setAccessibleName(tr("MKV File(s)"));
 
     m_addFolderButton = new PictureButton(buttonPicture(QStringLiteral("folder")),
                                           tr("Add All MKV File(s) In Folder"), this);

@@ -44,6 +44,95 @@ UserMessage listed(const QString& summary, const QStringList& entries, qsizetype
     return {summary + Messages::tr(rule.firstListed, nullptr, int(named.size())), details};
 }
 
+// "0:04", "1:02:03": a length as a player shows it, in whole seconds.
+QString clockText(double seconds) {
+    const qint64 whole = qint64(std::floor(std::max(seconds, 0.0)));
+    if (whole < 3600)
+        return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3")
+        .arg(whole / 3600)
+        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The cause alone, in plain words.
+QString causeText(const FileOutcome& outcome) {
+    using Cause = FileOutcome::Cause;
+    switch (outcome.cause) {
+    case Cause::None:
+        return {};
+    case Cause::EmptyEntry:
+        return Messages::tr("the list entry is empty, so there is nothing to convert");
+    case Cause::NotRegularFile:
+        return Messages::tr("%1 is not a regular file, so it was not converted")
+            .arg(outcome.source);
+    case Cause::SourceUnreadable:
+        return Messages::tr("you may not read it, so it was not converted");
+    case Cause::OutputIsSource:
+        return Messages::tr(
+                   "its output %1 would be the source file itself, so it was left as it is")
+            .arg(outcome.output);
+    case Cause::EncoderMissing:
+        if (outcome.tool.isEmpty())
+            return Messages::tr("the encoder was not found (looked for %1 on PATH)")
+                .arg(outcome.toolName);
+        return Messages::tr("the encoder was not found (looked for %1 and for %2 on PATH)")
+            .arg(outcome.tool, outcome.toolName);
+    case Cause::EncoderNotStarted:
+        return Messages::tr("the encoder %1 could not be started").arg(outcome.tool);
+    case Cause::EncoderCrashed:
+        return Messages::tr("the encoder was killed or crashed");
+    case Cause::ExitCode:
+        return Messages::tr("the encoder ended with exit code %1").arg(outcome.exitCode);
+    case Cause::NoOutputWritten:
+        return Messages::tr("the encoder ended with exit code 0 but wrote no output %1")
+            .arg(outcome.output);
+    case Cause::OutputExists:
+        return Messages::tr("its output %1 already exists, so it was left as it is")
+            .arg(outcome.output);
+    case Cause::OutputUnwritable:
+        return Messages::tr("you may not write its output %1 in that folder").arg(outcome.output);
+    case Cause::WriteFailed:
+        return Messages::tr("writing its output %1 failed").arg(outcome.output);
+    case Cause::DiskFull:
+        return Messages::tr("the disk is full, so its output could not be written");
+    case Cause::NoVideo:
+        return Messages::tr("it holds no video to convert");
+    case Cause::FirstStreamNotVideo:
+        if (!outcome.tool.isEmpty())
+            return Messages::tr("its first stream is not a video, and %1 could not find the video")
+                .arg(outcome.tool);
+        return Messages::tr("its first stream is not a video, and the encoder takes only that one "
+                            "without ffprobe to find the video");
+    case Cause::PictureSize:
+        if (outcome.width > 0 && outcome.height > 0)
+            return Messages::tr("the encoder cannot take its picture size of %1\u00d7%2")
+                .arg(outcome.width)
+                .arg(outcome.height);
+        return Messages::tr("the encoder cannot take its picture size");
+    case Cause::NoPictures:
+        return Messages::tr("its video holds no picture the encoder could read");
+    case Cause::SourceMissing:
+        return Messages::tr("it was not found");
+    case Cause::UnreadableData:
+        return Messages::tr("the encoder cannot read it: it is damaged, or not a video");
+    case Cause::NoDecoder:
+        return Messages::tr("this ffmpeg cannot decode its video");
+    case Cause::Unsupported:
+        return Messages::tr("the encoder cannot read it: it is encrypted, or stored in a way it "
+                            "does not support");
+    case Cause::RetakeBlocked:
+        return Messages::tr("its output %1 from a first attempt could not be removed, so it was "
+                            "not converted again")
+            .arg(outcome.output);
+    case Cause::EndsEarly:
+        return Messages::tr("converted only %1 of %2: the source ends early; it may be damaged or "
+                            "incompletely downloaded")
+            .arg(clockText(outcome.secondsConverted), clockText(outcome.secondsStated));
+    }
+    return {};
+}
+
 // Rounded up, so that the estimate never promises too little.
 QString timeLeft(double seconds) {
     if (seconds < 60.0)
@@ -71,8 +160,19 @@ UserMessage Messages::endOfRun(const ConversionReport& report) {
     QStringList blocks;
     blocks.reserve(report.failures.size());
     for (const FileOutcome& outcome : report.failures)
-        blocks << outcome.source + QStringLiteral("\n    ") + outcome.reason;
+        blocks << outcome.source + QStringLiteral("\n    ") + reason(outcome);
     return listed(summary, blocks, report.failed + report.partial, FailureList);
+}
+
+QString Messages::reason(const FileOutcome& outcome) {
+    QString text = causeText(outcome);
+    if (!outcome.detail.isEmpty())
+        text += outcome.cause == FileOutcome::Cause::EncoderNotStarted
+                    ? QStringLiteral(" (%1)").arg(outcome.detail)
+                    : QStringLiteral(": ") + outcome.detail;
+    if (outcome.outputLeft)
+        text += tr("; its incomplete output %1 could not be removed").arg(outcome.output);
+    return text;
 }
 
 UserMessage Messages::leftOut(const LeftOutNames& names) {

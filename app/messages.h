@@ -5,6 +5,7 @@
 #include <QString>
 
 struct ConversionReport;
+struct FileOutcome;
 struct LeftOutNames;
 struct RunProgress;
 
@@ -33,6 +34,9 @@ class Messages {
 
     // How the run ended.
     static UserMessage endOfRun(const ConversionReport& report);
+    // Why a file failed or was converted only in part: the cause in plain
+    // words, then the encoder's own line where there is one.
+    static QString reason(const FileOutcome& outcome);
     // What a walk or a drop could not add and why; an empty text when nothing was left out.
     static UserMessage leftOut(const LeftOutNames& names);
     // The status beside the bar: the file under way, how far it has got and

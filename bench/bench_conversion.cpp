@@ -12,6 +12,7 @@
 //   bench_conversion [rounds]
 
 #include "benchtools.h"
+#include "convert/conversionplan.h"
 #include "convert/conversionrun.h"
 #include "convert/encodercommand.h"
 #include "convert/outputnaming.h"
@@ -96,7 +97,10 @@ int main(int argc, char* argv[]) {
          [&] {
              bool ok = true;
              for (const QString& source : sources)
-                 ok = run(ffmpeg, encoderArguments(source, outputPathFor(source))) && ok;
+                 ok = run(ffmpeg, planFor({}, {source, outputPathFor(source)})
+                                      .runs.constFirst()
+                                      .arguments) &&
+                      ok;
              return ok;
          },
          {}},

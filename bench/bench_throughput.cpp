@@ -15,6 +15,7 @@
 // encoders defaults to the processor count, rounds to 1.
 
 #include "benchtools.h"
+#include "convert/conversionplan.h"
 #include "convert/conversionrun.h"
 #include "convert/encodercommand.h"
 #include "convert/outputnaming.h"
@@ -59,10 +60,9 @@ bool getsPlainCommand(const QString& ffprobe, const QString& source) {
     probe.start(ffprobe, probeArguments(source));
     if (!probe.waitForFinished(-1) || probe.exitCode() != 0)
         return false;
-    const SourceFacts facts = readProbeOutput(probe.readAllStandardOutput());
-    const QString output = outputPathFor(source);
-    return facts.known &&
-           encoderArguments(source, output, facts) == encoderArguments(source, output);
+    const std::optional<SourceRecord> record = readProbeOutput(probe.readAllStandardOutput());
+    const PlanOptions paths{source, outputPathFor(source)};
+    return record && planFor(factsOf(*record), paths) == planFor({}, paths);
 }
 
 // Processor time of this process (RUSAGE_SELF) or of the children reaped so

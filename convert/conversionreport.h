@@ -7,28 +7,74 @@
 
 #include <optional>
 
-// What became of one file of a run.
+// What became of one file of a run, as data: a verdict, its cause and what
+// the window needs to word it. No sentence is made here.
 struct FileOutcome {
+    Q_GADGET
+  public:
     enum class Verdict {
         Converted,
         Partial, // its output holds all the source had, which is less than it states
         Failed,  // nothing of it is left under the output's name
     };
+    Q_ENUM(Verdict)
+
+    enum class Cause {
+        None,              // converted
+        EmptyEntry,        // the list entry holds no path
+        NotRegularFile,    // a folder, pipe or device
+        SourceUnreadable,  // the user may not read the source
+        OutputIsSource,    // the output's name reaches the source itself
+        EncoderMissing,    // data: tool (the program folder's), toolName
+        EncoderNotStarted, // data: tool, detail (the system's words)
+        EncoderCrashed,
+        ExitCode,         // data: exitCode
+        NoOutputWritten,  // it ended with 0 and wrote nothing
+        OutputExists,     // a file was there already, and is left as it is
+        OutputUnwritable, // the user may not write in the output's folder
+        WriteFailed,
+        DiskFull,
+        NoVideo,             // no stream but cover pictures or sound
+        FirstStreamNotVideo, // data: tool, the probe tool that could not read it; empty: none
+        PictureSize,         // data: width and height, where known
+        NoPictures,          // the video ends before its first picture
+        SourceMissing,
+        UnreadableData, // damaged, or not a video
+        NoDecoder,      // this encoder cannot decode the video's codec
+        Unsupported,    // encrypted, or stored in a way the encoder cannot read
+        RetakeBlocked,  // a first attempt's output could not be removed
+        EndsEarly,      // partial: data: secondsConverted, secondsStated
+    };
+    Q_ENUM(Cause)
 
     QString source;
+    QString output;
     Verdict verdict = Verdict::Converted;
-    // Why it failed or is partial, as a sentence the window can show as it
-    // is; empty when it was converted.
-    QString reason;
+    Cause cause = Cause::None;
+    // The encoder's line that told the cause, or its last complaint: shown
+    // after the plain cause, never in its place.
+    QString detail;
+    QString tool;     // the encoder, or where it was looked for first
+    QString toolName; // its file name, as looked for on PATH
+    int exitCode = 0;
+    int width = 0;
+    int height = 0;
+    double secondsConverted = 0.0;
+    double secondsStated = 0.0;
+    // A failed file whose incomplete output could not be removed.
+    bool outputLeft = false;
 
     static FileOutcome success(QString source) {
-        return {std::move(source), Verdict::Converted, {}};
+        FileOutcome outcome;
+        outcome.source = std::move(source);
+        return outcome;
     }
-    static FileOutcome partial(QString source, QString reason) {
-        return {std::move(source), Verdict::Partial, std::move(reason)};
-    }
-    static FileOutcome failure(QString source, QString reason) {
-        return {std::move(source), Verdict::Failed, std::move(reason)};
+    static FileOutcome failure(QString source, Cause cause) {
+        FileOutcome outcome;
+        outcome.source = std::move(source);
+        outcome.verdict = Verdict::Failed;
+        outcome.cause = cause;
+        return outcome;
     }
     bool converted() const { return verdict == Verdict::Converted; }
 };

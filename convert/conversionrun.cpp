@@ -28,11 +28,7 @@ void ConversionRun::setState(State state) {
 void ConversionRun::start() {
     if (m_state != State::Idle)
         return;
-    m_encoder = findEncoder(m_programFolder);
-    // Said of every file, so worded once.
-    m_encoderMissing = m_encoder.found()
-                           ? QString()
-                           : tr("the encoder was not found (%1)").arg(m_encoder.whereLooked());
+    m_encoder = findTool(m_programFolder, encoderFileName());
     m_probeTool = findTool(m_programFolder, probeFileName());
     m_report = {};
     m_report.batch = m_list.count();
@@ -68,7 +64,7 @@ void ConversionRun::startFiles() {
                 finish();
             return;
         }
-        const QString source = m_list.textAt(entry.row() + 1);
+        const QString source = m_list.textAt(entry);
         Q_EMIT progressChanged(
             float(double(m_batch.begunInList()) / double(m_list.count()) * 100.0));
         Q_EMIT fileBegun(m_batch.begun(), source);
@@ -76,16 +72,12 @@ void ConversionRun::startFiles() {
             return;
 
         const QString output = outputPathFor(source);
-        QString refused = FileConversion::refusal(source, output);
-        if (refused.isEmpty())
-            refused = m_encoderMissing;
-        if (refused.isEmpty())
-            refused = outputTaken(output);
-        if (refused.isEmpty()) {
+        const FileOutcome refused = refusal(source, output);
+        if (refused.converted()) {
             startFile(source, output);
             continue;
         }
-        record(FileOutcome::failure(source, refused));
+        record(refused);
         if (++refusals >= RefusalsPerTurn || turn.nsecsElapsed() > RefusalTurnNs) {
             QTimer::singleShot(0, this, &ConversionRun::startFiles);
             return;
@@ -94,7 +86,7 @@ void ConversionRun::startFiles() {
 }
 
 void ConversionRun::startFile(const QString& source, const QString& output) {
-    auto* job = new FileConversion(source, output, m_encoder,
+    auto* job = new FileConversion(source, output, m_encoder.program,
                                    m_probeTool.found() ? m_probeTool.program : QString(), this);
     connect(job, &FileConversion::finished, this,
             [this, job](const FileOutcome& outcome) { fileEnded(job, outcome); });
@@ -106,17 +98,30 @@ void ConversionRun::startFile(const QString& source, const QString& output) {
     reportProgress();
 }
 
-QString ConversionRun::outputTaken(const QString& output) const {
+FileOutcome ConversionRun::refusal(const QString& source, const QString& output) const {
+    FileOutcome outcome = FileOutcome::success(source);
+    outcome.output = output;
+    outcome.cause = FileConversion::refusal(source, output);
+    if (outcome.cause == FileOutcome::Cause::None && !m_encoder.found()) {
+        outcome.cause = FileOutcome::Cause::EncoderMissing;
+        outcome.tool = m_encoder.folderFile;
+        outcome.toolName = m_encoder.fileName;
+    }
     // Two encoders writing one file would spoil both; the second is told, as
     // one after the other would be, that the output is there already.
+    if (outcome.cause == FileOutcome::Cause::None && outputTaken(output))
+        outcome.cause = FileOutcome::Cause::OutputExists;
+    if (outcome.cause != FileOutcome::Cause::None)
+        outcome.verdict = FileOutcome::Verdict::Failed;
+    return outcome;
+}
+
+bool ConversionRun::outputTaken(const QString& output) const {
     const QString cleaned = QDir::cleanPath(output);
-    for (const UnderWay& file : m_underWay) {
-        if (QDir::cleanPath(file.job->output()) == cleaned ||
-            isSameFile(file.job->output(), output))
-            return FileConversion::tr("its output %1 already exists, so it was left as it is")
-                .arg(output);
-    }
-    return {};
+    return std::any_of(m_underWay.begin(), m_underWay.end(), [&](const UnderWay& file) {
+        return QDir::cleanPath(file.job->output()) == cleaned ||
+               isSameFile(file.job->output(), output);
+    });
 }
 
 void ConversionRun::fileEnded(FileConversion* job, const FileOutcome& outcome) {

@@ -78,8 +78,10 @@ class ConversionRun : public QObject {
     // Begins files while a slot is free, until the batch is done.
     void startFiles();
     void startFile(const QString& source, const QString& output);
-    // Why an encoder of this run already writes the output; empty when none does.
-    QString outputTaken(const QString& output) const;
+    // Whether an encoder of this run already writes the output.
+    bool outputTaken(const QString& output) const;
+    // The outcome of a file that fails before any encoder starts; converted when none does.
+    FileOutcome refusal(const QString& source, const QString& output) const;
     void fileEnded(FileConversion* job, const FileOutcome& outcome);
     void record(const FileOutcome& outcome);
     void reportProgress();
@@ -91,9 +93,8 @@ class ConversionRun : public QObject {
     int m_encoders = 1;
 
     // One run's state.
-    EncoderLookup m_encoder;
-    QString m_encoderMissing;  // the reason every file fails without an encoder
-    EncoderLookup m_probeTool; // not found: every file gets the command that needs no facts
+    ToolLookup m_encoder;
+    ToolLookup m_probeTool; // not found: every file gets the command that needs no facts
     BatchQueue m_batch;
     std::vector<UnderWay> m_underWay;
     ConversionReport m_report;

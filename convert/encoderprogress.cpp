@@ -1,41 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "convert/encoderprogress.h"
 
-#include <QList>
-
 #include <algorithm>
-
-std::optional<double> clockSeconds(QStringView text) {
-    const bool negative = text.startsWith(u'-');
-    const QList<QStringView> parts = text.mid(negative ? 1 : 0).split(u':');
-    if (parts.size() != 3)
-        return std::nullopt;
-    bool hoursOk = false;
-    bool minutesOk = false;
-    bool secondsOk = false;
-    const double seconds = parts[0].toUInt(&hoursOk) * 3600.0 + parts[1].toUInt(&minutesOk) * 60.0 +
-                           parts[2].toDouble(&secondsOk);
-    if (!hoursOk || !minutesOk || !secondsOk)
-        return std::nullopt;
-    return negative ? -seconds : seconds;
-}
-
-void EncoderProgress::read(QStringView line) {
-    if (!m_durationRead && line.startsWith(u"Duration: ")) {
-        m_durationRead = true;
-        const QStringView value = line.mid(10).split(u',').constFirst();
-        if (const std::optional<double> seconds = clockSeconds(value); seconds && *seconds > 0.0)
-            m_duration = seconds;
-        return;
-    }
-    const qsizetype at = line.indexOf(u" time=");
-    if (at < 0 && !line.startsWith(u"time="))
-        return;
-    const QStringView value = line.mid(at < 0 ? 5 : at + 6).split(u' ').constFirst();
-    // "N/A" before the first frame; a little below zero at the very start.
-    if (const std::optional<double> seconds = clockSeconds(value))
-        m_encoded = std::max(*seconds, 0.0);
-}
 
 std::optional<double> EncoderProgress::share() const {
     if (!m_duration)

@@ -2,24 +2,16 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QStringView>
 
 #include <optional>
 #include <vector>
 
-// How far the encoder has got with one file, from what it writes to its
-// standard error: the input's length in "Duration: 00:01:02.50, ...", and the
-// point reached in the "time=00:00:31.20" of its progress lines.
+// How far the encoder has got with one file: the length it will write, and
+// the point its progress lines have reached.
 class EncoderProgress {
   public:
-    // Takes one line of the encoder's standard error.
-    void read(QStringView line);
-    // The length of what the encoder will write, known before it starts: it
-    // wins over the container's, which may count from before the video starts.
-    void setDuration(double seconds) {
-        m_duration = seconds;
-        m_durationRead = true;
-    }
+    void setDuration(double seconds) { m_duration = seconds; }
+    void setEncoded(double seconds) { m_encoded = seconds; }
 
     // The input's length in seconds; empty when the encoder knows none.
     std::optional<double> duration() const { return m_duration; }
@@ -30,12 +22,8 @@ class EncoderProgress {
 
   private:
     std::optional<double> m_duration;
-    bool m_durationRead = false; // only the input's, the first, counts
     double m_encoded = 0.0;
 };
-
-// "HH:MM:SS.xx" in seconds, with hours of any length; empty for anything else.
-std::optional<double> clockSeconds(QStringView text);
 
 // How fast a run gets through its input, for the time it has left.
 class RunPace {

@@ -1,22 +1,21 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "convert/conversionplan.h"
 #include "convert/conversionreport.h"
-#include "convert/encodercommand.h"
 #include "convert/encoderjob.h"
-#include "convert/encoderlog.h"
+#include "convert/encoderoutput.h"
 #include "convert/encoderprogress.h"
+#include "convert/fileverdict.h"
 #include "convert/sourcefacts.h"
-#include "convert/sourcelisting.h"
 
-#include <QDateTime>
 #include <QObject>
 #include <QString>
 
 class SourceProbe;
 
-// One file of a run: its source and output, the checks before the encoder,
-// what the source holds, the encoder's run over it and the verdict.
+// One file of a run: the processes that convert it, in their stages. What
+// the source holds, the plan, and the verdict come from plain functions.
 //
 // The output's final name only ever holds a whole conversion: when the
 // encoder fails, the file it made there is removed. A file that was there
@@ -24,20 +23,20 @@ class SourceProbe;
 class FileConversion : public QObject {
     Q_OBJECT
   public:
-    // Why the source must not go to an encoder; empty when it may.
-    static QString refusal(const QString& source, const QString& output);
+    // Why the source must not go to an encoder; None when it may.
+    static FileOutcome::Cause refusal(const QString& source, const QString& output);
 
     // Begins at once: the source passed refusal(), and the encoder was found.
-    // The encoder starts with the command that needs no facts. Given a probe
-    // tool, the encoder's listing of the source is read: a source that needs
-    // another command has that encoder stopped before it writes a frame, is
-    // read by the probe tool, and is converted with the command its facts
-    // call for.
-    FileConversion(QString source, QString output, EncoderLookup encoder, QString probeTool,
+    // The encoder starts with the plan that needs no facts, and its listing
+    // of the source is read. Given a probe tool, a source whose listing calls
+    // for another plan, or whose encoder fails in a way another plan mends,
+    // has that encoder stopped, is read by the probe tool, and is
+    // converted by the plan its facts call for.
+    FileConversion(QString source, QString output, QString encoder, QString probeTool,
                    QObject* parent = nullptr);
 
-    const QString& source() const { return m_source; }
-    const QString& output() const { return m_output; }
+    const QString& source() const { return m_paths.source; }
+    const QString& output() const { return m_paths.output; }
     const EncoderProgress& progress() const { return m_progress; }
     // The program is ending: the encoder runs on, and its end is never reported.
     void abandon() { m_encoder.abandon(); }
@@ -49,51 +48,38 @@ class FileConversion : public QObject {
 
   private:
     enum class Stage {
-        Trying,   // the command that needs no facts runs; its listing is not read through
-        Stopping, // the source needs another command, and the first encoder is ending
+        Trying,   // the plan that needs no facts runs; its listing or its end may call for another
+        Stopping, // the source needs another plan, and the first encoder is ending
         Probing,  // the probe tool reads the source
-        Settled,  // the encoder runs the command for this source
+        Settled,  // the plan for this source runs
     };
 
-    // What a path held, to tell whether the encoder wrote it: an encoder may
-    // refuse to overwrite and still end with 0.
-    struct FileState {
-        bool exists = false;
-        QDateTime modified;
-        qint64 size = -1;
-        static FileState of(const QString& path);
-        bool operator==(const FileState&) const = default;
-    };
-
-    void startEncoder(const SourceFacts& facts);
-    // The encoder's listing of the source is through, or the encoder ended.
-    void listingRead();
-    // The stopped encoder has ended: what it began goes, and the probe tool
+    void follow(const ConversionPlan& plan);
+    void startRun();
+    void encoderSaid(const QString& line);
+    void take(const QList<EncoderEvent>& events);
+    // The encoder's listing of the source is through.
+    void listed(const SourceRecord& record);
+    // The first encoder is done with: what it began goes, and the probe tool
     // reads the source.
     void retake();
     void probed();
-    void encoderSaid(const QString& line);
     void encoderEnded(const EncoderEnd& end);
-    FileOutcome outcomeOf(const EncoderEnd& end) const;
-    QString failureOf(const EncoderEnd& end) const;
-    QString plainCause() const;
-    // Removes what this file's encoder left under the output's name; false
-    // when that cannot be done.
+    void finish(FileOutcome outcome);
+    // Removes what the last encoder left under the output's name; false when
+    // that cannot be done.
     bool removeOwnOutput() const;
-    // The reason, with a word when the output cannot be removed.
-    QString removeFailedOutput(QString reason) const;
 
-    const QString m_source;
-    const QString m_output;
-    const EncoderLookup m_lookup;
+    const PlanOptions m_paths;
+    const QString m_encoderProgram;
     const QString m_probeTool;
     Stage m_stage = Stage::Settled;
-    SourceListing m_listing;
-    SourceProbe* m_probe = nullptr; // a child of this object until it is done
     SourceFacts m_facts;
+    ConversionPlan m_plan;
+    qsizetype m_nextRun = 0;
+    SourceProbe* m_probe = nullptr; // a child of this object until it is done
     EncoderJob m_encoder;
-    FileState m_outputBefore;
-    QDateTime m_encoderStarted;
-    EncoderLog m_log;
+    EncoderOutputReader m_reader;
+    FinishedRun m_run;
     EncoderProgress m_progress;
 };

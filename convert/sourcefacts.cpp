@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "convert/sourcefacts.h"
 
-#include "convert/encoderprogress.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,45 +14,106 @@ std::optional<double> seconds(const QJsonValue& value) {
     return ok ? std::optional<double>(number) : std::nullopt;
 }
 
-// Where a stream ends, as Matroska writers state it in a tag "DURATION" (with
-// a language suffix where the writer gave the tag one): on the container's
-// clock, so a stream that starts late states its start plus its length.
-std::optional<double> taggedLength(const QJsonObject& tags) {
-    for (auto tag = tags.begin(); tag != tags.end(); ++tag) {
-        if (tag.key() == u"DURATION" || tag.key().startsWith(u"DURATION-"))
-            return clockSeconds(tag.value().toString());
+SourceFacts::Transfer transferNamed(const QString& name) {
+    for (const SourceFacts::Transfer transfer :
+         {SourceFacts::Transfer::Pq, SourceFacts::Transfer::Hlg}) {
+        if (name == transferName(transfer))
+            return transfer;
     }
-    return std::nullopt;
+    return SourceFacts::Transfer::Standard;
 }
 
 // The encoder's clock starts at the container's start, and its frame rate
 // conversion fills a video that starts late with its first picture; so what
 // it writes runs from there to the video's end.
-std::optional<double> videoLength(const QJsonObject& stream, const QJsonObject& format) {
-    const double zero = seconds(format.value(u"start_time")).value_or(0.0);
-    const double start = seconds(stream.value(u"start_time")).value_or(zero);
-    std::optional<double> end = taggedLength(stream.value(u"tags").toObject());
-    if (!end) {
-        if (const std::optional<double> duration = seconds(stream.value(u"duration")))
-            end = start + *duration;
-        else if (const std::optional<double> whole = seconds(format.value(u"duration")))
-            end = zero + *whole;
-    }
-    if (!end)
+std::optional<double> videoLength(const StreamRecord& video, const SourceRecord& record) {
+    const double zero = record.start.value_or(0.0);
+    std::optional<double> end = video.taggedEnd;
+    if (!end && video.duration)
+        end = video.start.value_or(zero) + *video.duration;
+    if (!end && record.duration)
+        end = zero + *record.duration;
+    if (!end || *end - zero <= 0.0)
         return std::nullopt;
     return *end - zero;
 }
 
-SourceFacts::Transfer transferOf(const QJsonValue& value) {
-    const QString name = value.toString();
-    if (name == u"smpte2084")
-        return SourceFacts::Transfer::Pq;
-    if (name == u"arib-std-b67")
-        return SourceFacts::Transfer::Hlg;
-    return SourceFacts::Transfer::Standard;
+StreamRecord streamOf(const QJsonObject& stream) {
+    StreamRecord record;
+    record.index = stream.value(u"index").toInt(-1);
+    record.video = stream.value(u"codec_type").toString() == u"video";
+    record.attachedPicture =
+        stream.value(u"disposition").toObject().value(u"attached_pic").toInt() != 0;
+    record.width = stream.value(u"width").toInt();
+    record.height = stream.value(u"height").toInt();
+    record.fieldOrder = stream.value(u"field_order").toString();
+    record.transfer = stream.value(u"color_transfer").toString();
+    record.start = seconds(stream.value(u"start_time"));
+    record.duration = seconds(stream.value(u"duration"));
+    const QJsonObject tags = stream.value(u"tags").toObject();
+    for (auto tag = tags.begin(); tag != tags.end(); ++tag) {
+        if (isLengthTag(tag.key()))
+            record.taggedEnd = clockSeconds(tag.value().toString());
+        else if (isAttachmentTag(tag.key()))
+            record.attachedPicture = true;
+    }
+    return record;
 }
 
 } // namespace
+
+SourceFacts factsOf(const SourceRecord& record) {
+    SourceFacts facts;
+    facts.known = true;
+    for (const StreamRecord& stream : record.streams) {
+        if (!stream.video || stream.attachedPicture || stream.index < 0)
+            continue;
+        facts.videoStream = stream.index;
+        facts.width = stream.width;
+        facts.height = stream.height;
+        facts.interlaced = stream.fieldOrder == u"tt" || stream.fieldOrder == u"bb" ||
+                           stream.fieldOrder == u"tb" || stream.fieldOrder == u"bt";
+        facts.transfer = transferNamed(stream.transfer);
+        facts.length = videoLength(stream, record);
+        break;
+    }
+    return facts;
+}
+
+QLatin1String transferName(SourceFacts::Transfer transfer) {
+    switch (transfer) {
+    case SourceFacts::Transfer::Standard:
+        break;
+    case SourceFacts::Transfer::Pq:
+        return QLatin1String("smpte2084");
+    case SourceFacts::Transfer::Hlg:
+        return QLatin1String("arib-std-b67");
+    }
+    return {};
+}
+
+bool isLengthTag(QStringView key) {
+    return key == u"DURATION" || key.startsWith(u"DURATION-");
+}
+
+bool isAttachmentTag(QStringView key) {
+    return key == u"mimetype";
+}
+
+std::optional<double> clockSeconds(QStringView text) {
+    const bool negative = text.startsWith(u'-');
+    const QList<QStringView> parts = text.mid(negative ? 1 : 0).split(u':');
+    if (parts.size() != 3)
+        return std::nullopt;
+    bool hoursOk = false;
+    bool minutesOk = false;
+    bool secondsOk = false;
+    const double total = parts[0].toUInt(&hoursOk) * 3600.0 + parts[1].toUInt(&minutesOk) * 60.0 +
+                         parts[2].toDouble(&secondsOk);
+    if (!hoursOk || !minutesOk || !secondsOk)
+        return std::nullopt;
+    return negative ? -total : total;
+}
 
 QStringList probeArguments(const QString& source) {
     return {QStringLiteral("-v"),
@@ -70,32 +129,15 @@ QStringList probeArguments(const QString& source) {
             source};
 }
 
-SourceFacts readProbeOutput(QByteArrayView json) {
-    const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray());
-    const QJsonObject root = document.object();
+std::optional<SourceRecord> readProbeOutput(QByteArrayView json) {
+    const QJsonObject root = QJsonDocument::fromJson(json.toByteArray()).object();
     if (!root.value(u"streams").isArray())
-        return {};
-    SourceFacts facts;
-    facts.known = true;
-    for (const QJsonValue& value : root.value(u"streams").toArray()) {
-        const QJsonObject stream = value.toObject();
-        // A cover picture is shown as a video stream of one frame.
-        if (stream.value(u"codec_type").toString() != u"video" ||
-            stream.value(u"disposition").toObject().value(u"attached_pic").toInt() != 0)
-            continue;
-        facts.videoStream = stream.value(u"index").toInt(-1);
-        if (facts.videoStream < 0)
-            return {};
-        facts.width = stream.value(u"width").toInt();
-        facts.height = stream.value(u"height").toInt();
-        const QString fieldOrder = stream.value(u"field_order").toString();
-        facts.interlaced = fieldOrder == u"tt" || fieldOrder == u"bb" || fieldOrder == u"tb" ||
-                           fieldOrder == u"bt";
-        facts.transfer = transferOf(stream.value(u"color_transfer"));
-        facts.length = videoLength(stream, root.value(u"format").toObject());
-        if (facts.length && *facts.length <= 0.0)
-            facts.length.reset();
-        break;
-    }
-    return facts;
+        return std::nullopt;
+    SourceRecord record;
+    for (const QJsonValue& stream : root.value(u"streams").toArray())
+        record.streams.append(streamOf(stream.toObject()));
+    const QJsonObject format = root.value(u"format").toObject();
+    record.start = seconds(format.value(u"start_time"));
+    record.duration = seconds(format.value(u"duration"));
+    return record;
 }

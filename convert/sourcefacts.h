@@ -2,14 +2,15 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <optional>
 
-// What the encoder command needs to know of a source, as the probe tool
-// (ffprobe) reads it. Default-constructed, nothing is known, and the source
-// gets the command that does not depend on it.
+// What the encoder command needs to know of a source. Default-constructed,
+// nothing is known, and the source gets the command that does not depend on it.
 struct SourceFacts {
     enum class Transfer {
         Standard,
@@ -17,7 +18,7 @@ struct SourceFacts {
         Hlg, // ARIB STD-B67 hybrid log-gamma, high dynamic range
     };
 
-    bool known = false;   // the probe read the source; nothing below holds otherwise
+    bool known = false;   // a reader found the source's streams; nothing below holds otherwise
     int videoStream = -1; // the first video stream that is not an attached picture; -1: none
     int width = 0;
     int height = 0;
@@ -30,9 +31,48 @@ struct SourceFacts {
     bool hasVideo() const { return !known || videoStream >= 0; }
 };
 
+// One stream as a reader of the source found it, in the probe tool's words:
+// the encoder's listing and the probe tool's answer both come down to these.
+struct StreamRecord {
+    int index = -1;
+    bool video = false;
+    bool attachedPicture = false; // a cover picture, shown as a video of one frame
+    int width = 0;
+    int height = 0;
+    QString fieldOrder;              // "progressive", "tt", "bb", "tb" or "bt"; empty when not told
+    QString transfer;                // "bt709", "smpte2084", "arib-std-b67"...; empty when not told
+    std::optional<double> start;     // on the container's clock
+    std::optional<double> duration;  // the stream's own length
+    std::optional<double> taggedEnd; // where a Matroska writer says it ends
+};
+
+// A source as a reader found it: its streams and the container's timing.
+struct SourceRecord {
+    QList<StreamRecord> streams;
+    std::optional<double> start;
+    std::optional<double> duration;
+};
+
+// ffmpeg's own name of a high dynamic range transfer, as the probe tool and
+// the listing tell it and the tone map filter takes it; empty for Standard.
+QLatin1String transferName(SourceFacts::Transfer transfer);
+
+// The facts a record gives: every rule about what a stream means is here.
+SourceFacts factsOf(const SourceRecord& record);
+
+// Matroska writers state where each stream ends in a tag "DURATION", with a
+// language suffix where they gave the tag one.
+bool isLengthTag(QStringView key);
+// A Matroska attachment, a cover picture say, carries its file's type in a tag;
+// ffmpeg before 5 does not mark such a stream as an attached picture.
+bool isAttachmentTag(QStringView key);
+
+// "HH:MM:SS.xx" in seconds, with hours of any length; empty for anything else.
+std::optional<double> clockSeconds(QStringView text);
+
 // The probe tool's arguments for a source: the streams and the container's
 // timing, as JSON on its standard output.
 QStringList probeArguments(const QString& source);
 
-// What the probe tool's output says; nothing known when it cannot be read.
-SourceFacts readProbeOutput(QByteArrayView json);
+// What the probe tool's output says; empty when it cannot be read.
+std::optional<SourceRecord> readProbeOutput(QByteArrayView json);

@@ -14,14 +14,14 @@ constexpr qint64 LongestAnswer = 4 * 1024 * 1024;
 
 } // namespace
 
-SourceProbe::SourceProbe(const QString& program, QString source, QObject* parent)
-    : QObject(parent), m_source(std::move(source)),
-      m_process(new ChildProcess(this, ChildProcess::Priority::Background)) {
+SourceProbe::SourceProbe(const QString& program, const QString& source, QObject* parent)
+    : QObject(parent), m_process(new ChildProcess(this, ChildProcess::Priority::Background)) {
     m_process->setStandardErrorFile(QProcess::nullDevice());
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         const QByteArray answer = m_process->readAllStandardOutput();
-        finish(status == QProcess::NormalExit && code == 0 ? readProbeOutput(answer)
-                                                           : SourceFacts());
+        const std::optional<SourceRecord> record =
+            status == QProcess::NormalExit && code == 0 ? readProbeOutput(answer) : std::nullopt;
+        finish(record ? factsOf(*record) : SourceFacts());
     });
     connect(m_process, &QProcess::readyReadStandardOutput, this, [this] {
         if (m_process->bytesAvailable() > LongestAnswer)
@@ -34,7 +34,7 @@ SourceProbe::SourceProbe(const QString& program, QString source, QObject* parent
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, m_process, &QProcess::kill);
     m_deadline.start(ProbeTimeoutMs);
-    m_process->start(program, probeArguments(m_source));
+    m_process->start(program, probeArguments(source));
 }
 
 SourceProbe::~SourceProbe() = default;

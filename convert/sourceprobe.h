@@ -15,10 +15,9 @@ class ChildProcess;
 class SourceProbe : public QObject {
     Q_OBJECT
   public:
-    SourceProbe(const QString& program, QString source, QObject* parent = nullptr);
+    SourceProbe(const QString& program, const QString& source, QObject* parent = nullptr);
     ~SourceProbe() override;
 
-    const QString& source() const { return m_source; }
     bool isDone() const { return m_done; }
     // What the probe read; nothing known until it is done.
     const SourceFacts& facts() const { return m_facts; }
@@ -29,7 +28,6 @@ class SourceProbe : public QObject {
   private:
     void finish(const SourceFacts& facts);
 
-    const QString m_source;
     ChildProcess* m_process = nullptr; // a child of this object while it runs
     QTimer m_deadline;
     SourceFacts m_facts;

@@ -66,8 +66,13 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
-        return columnTitle();
+        return m_columnTitle;
     return {};
+}
+
+void FileListModel::setColumnTitle(const QString& title) {
+    m_columnTitle = title;
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, 0);
 }
 
 Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {

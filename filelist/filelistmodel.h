@@ -17,11 +17,14 @@ class FileListModel : public QAbstractListModel {
   public:
     explicit FileListModel(QObject* parent = nullptr);
 
-    static QString columnTitle() { return tr("MKV File(s)"); }
+    // The column's title, as the window words it.
+    void setColumnTitle(const QString& title);
 
     int count() const { return int(m_entries.size()); }
     // The entry's text; empty for a position the list does not hold.
     QString textAt(int position) const;
+    // The text of the entry an index names; empty for an index of no entry.
+    QString textAt(const QModelIndex& entry) const { return data(entry).toString(); }
 
     // Adds exactly one entry with the text at the end; checks nothing.
     void appendEntry(const QString& text);
@@ -46,4 +49,5 @@ class FileListModel : public QAbstractListModel {
     void moveRow(int row, int destination);
 
     QStringList m_entries;
+    QString m_columnTitle;
 };

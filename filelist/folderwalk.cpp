@@ -188,7 +188,6 @@ bool FolderWalk::listNext(QStringList& entries, const std::atomic<bool>* stop) {
             continue;
         }
         m_seen.insert(realFolder);
-        m_listed << folder;
 
         appendSorted(entries, names.files, folder);
         appendSorted(m_collection, names.subfolders, folder, separator);

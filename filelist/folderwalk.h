@@ -31,9 +31,9 @@ class FolderWalk {
     bool listNext(QStringList& entries, const std::atomic<bool>* stop = nullptr);
 
     // Every folder queued so far, in walk order; each ends in a separator.
+    // Only the tests ask: it shows the form of the names the walk builds, the
+    // root's doubled separator above all, before any file is found under them.
     const QStringList& collection() const { return m_collection; }
-    // The folders actually read, in order.
-    const QStringList& listed() const { return m_listed; }
     // What was left out so far, in walk order: for its name, the files that
     // would have been entries and the folders that would have been queued;
     // and the folders of the collection that could not be read.
@@ -41,7 +41,6 @@ class FolderWalk {
 
   private:
     QStringList m_collection;
-    QStringList m_listed;
     qsizetype m_next = 0;
     QSet<QString> m_seen; // real paths of the folders listed
     LeftOutNames m_leftOut;

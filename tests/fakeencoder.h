@@ -4,12 +4,16 @@
 // A temporary program folder whose "ffmpeg" is the fake encoder, a folder for
 // source files, and the log the fake keeps of its runs.
 
+#include "convert/conversionreport.h"
 #include "convert/encodercommand.h"
+#include "convert/encoderoutput.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QMetaEnum>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -19,6 +23,41 @@ inline QString fileText(const QString& path) {
     return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)
                ? QString::fromUtf8(file.readAll())
                : QString();
+}
+
+// An outcome's cause by its name, the whole seconds converted and stated of
+// a file that ends early, and the encoder's line where there is one.
+inline QString causeText(const FileOutcome& outcome) {
+    QString text = QString::fromLatin1(
+        QMetaEnum::fromType<FileOutcome::Cause>().valueToKey(int(outcome.cause)));
+    if (outcome.cause == FileOutcome::Cause::EndsEarly)
+        text += QStringLiteral(" %1 of %2")
+                    .arg(int(outcome.secondsConverted))
+                    .arg(int(outcome.secondsStated));
+    if (!outcome.detail.isEmpty())
+        text += u": "_qs + outcome.detail;
+    return text;
+}
+
+// What the encoder's reader makes of a whole standard error, lines ended by
+// line feeds or carriage returns: its findings, and the facts of its listing
+// of the source where one ended.
+struct ReadOutput {
+    EncoderFindings findings;
+    std::optional<SourceFacts> listed;
+};
+inline ReadOutput readOutput(const QString& text) {
+    EncoderOutputReader reader(QStringLiteral("/v/a b.mkv"), QStringLiteral("/v/a b.wmv"));
+    ReadOutput read;
+    QList<EncoderEvent> events;
+    for (const QString& line : text.split(QRegularExpression(QStringLiteral("[\r\n]"))))
+        events << reader.read(line.trimmed());
+    for (const EncoderEvent& event : events + reader.end()) {
+        read.findings.take(event);
+        if (event.kind == EncoderEvent::Kind::Listed)
+            read.listed = factsOf(event.record);
+    }
+    return read;
 }
 
 inline bool makeFile(const QString& path, const QByteArray& content) {

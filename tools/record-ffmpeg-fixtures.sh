@@ -1,13 +1,22 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Records what ffmpeg and ffprobe say about a small corpus of awkward Matroska
 # sources, so the conversion tests read the very text the program reads at run
 # time instead of text written by hand.
 #
-# For every kind of source KIND it writes, into tests/convert/data/ffmpeg-<version>/:
-#   KIND.probe.json         what the program's ffprobe call prints
-#   KIND.stderr.txt         what the legacy ffmpeg command prints, then "exit=N"
-#   KIND.after.stderr.txt   the same for the command the program now runs, for
-#                           the kinds where that command differs
+#   tools/record-ffmpeg-fixtures.sh [TOOLS [VERSION]]
+#
+# TOOLS is a folder holding an ffmpeg, an ffprobe or both (default: the ones on
+# PATH); VERSION names the recording (default: the tools' own "X.Y", which
+# static builds of a development snapshot do not carry). The sources are always
+# made by the ffmpeg on PATH, so every version reads the same bytes.
+#
+# For every kind of source KIND it writes, into tests/convert/data/ffmpeg-<VERSION>/:
+#   KIND.probe.json         what the program's ffprobe call prints (with an ffprobe)
+#   KIND.stderr.txt         what the plain ffmpeg command prints, then "exit=N";
+#                           without an ffmpeg, the same listing as ffprobe prints it
+#   KIND.after.stderr.txt   what the command the program runs prints, for the
+#                           kinds where that command differs (with an ffmpeg)
 #
 # Sources are generated from lavfi test patterns, so nothing large is stored.
 # The work folder is removed afterwards unless QUORVANE_KEEP_WORK=1 is set, in
@@ -15,7 +24,26 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-version=$(ffmpeg -version | sed -n '1s/^ffmpeg version \([0-9]*\.[0-9]*\).*/\1/p')
+tool() { # tool NAME: the folder's, or the one on PATH; empty when there is none
+    if [[ -n ${tools:-} ]]; then
+        if [[ -x $tools/$1 ]]; then echo "$tools/$1"; fi
+    else
+        command -v "$1" || true
+    fi
+}
+tools=${1:-}
+encoder=$(tool ffmpeg)
+prober=$(tool ffprobe)
+if [[ -z $encoder && -z $prober ]]; then
+    echo "no ffmpeg or ffprobe in ${tools:-PATH}" >&2
+    exit 2
+fi
+version=${2:-$("${encoder:-$prober}" -version |
+    sed -n '1s/^ff[a-z]* version \([0-9]*\.[0-9]*\).*/\1/p')}
+if [[ -z $version ]]; then
+    echo "the tools tell no version: name it after the folder" >&2
+    exit 2
+fi
 out=$repo/tests/convert/data/ffmpeg-$version
 mkdir -p "$out"
 
@@ -129,21 +157,27 @@ trim_progress() {
 }
 
 # record STEM KIND MAP [FILTERS]: runs the command the program runs, with no
-# terminal on stdin, and writes what it printed and how it ended.
+# terminal on stdin, and writes what it printed and how it ended. Without an
+# encoder, the probe tool's listing of the source stands for its.
 record() {
     local stem=$1 kind=$2 map=$3 filters=${4:-} rc=0
     local args=(-i "$src/$kind.mkv" -map "$map" -an)
     if [[ -n $filters ]]; then args+=(-vf "$filters"); fi
     args+=(-vcodec wmv2 -b 5872k -r 25.00 "$src/$kind.wmv")
-    ffmpeg "${args[@]}" </dev/null 2>"$work/stderr" || rc=$?
+    if [[ -n $encoder ]]; then
+        "$encoder" "${args[@]}" </dev/null 2>"$work/stderr" || rc=$?
+    else
+        "$prober" -i "$src/$kind.mkv" </dev/null 2>"$work/stderr" || rc=$?
+    fi
     { trim_progress "$work/stderr"; echo "exit=$rc"; } |
         sed "s|$src|/videos|g" >"$out/$stem.stderr.txt"
     if [[ -e $src/$kind.wmv ]]; then mv "$src/$kind.wmv" "$keep/$stem.wmv"; fi
 }
 
 probe() {
-    ffprobe -v error -hide_banner -of json -show_entries \
-        format=duration,start_time:stream=index,codec_type,width,height,field_order,color_transfer,start_time,duration:stream_disposition=attached_pic:stream_tags=DURATION \
+    if [[ -z $prober ]]; then return; fi
+    "$prober" -v error -hide_banner -of json -show_entries \
+        format=duration,start_time:stream=index,codec_type,width,height,field_order,color_transfer,start_time,duration:stream_disposition=attached_pic:stream_tags \
         -i "$src/$1.mkv" | sed "s|$src|/videos|g" >"$out/$1.probe.json"
 }
 
@@ -162,7 +196,7 @@ tonemap() { # tonemap TRANSFER
 while read -r kind map filters; do
     probe "$kind"
     record "$kind" "$kind" 0:0
-    if [[ $map == - || $map == none ]]; then continue; fi
+    if [[ -z $encoder || $map == - || $map == none ]]; then continue; fi
     record "$kind.after" "$kind" "$map" "${filters/#-/}"
 done <<EOF
 plain - -

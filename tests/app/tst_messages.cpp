@@ -9,14 +9,38 @@ QStringList numbered(const QString& pattern, int count) {
     std::ranges::generate(names, [&, i = 0]() mutable { return pattern.arg(++i); });
     return names;
 }
-// s1 failed for the reason r1, and so on; then p1 was partial for the reason q1, and so on.
+// s1 failed with exit code 1, told here as the reason r1, and so on; then p1
+// was converted only up to 0:01, told as q1, and so on.
 UserMessage run(int batch, int failed, int partial = 0) {
     ConversionReport report{batch, batch, failed, partial, {}};
-    for (const QString& source : numbered(u"s%1"_qs, std::min(failed, report.FailuresKept)))
-        report.failures.append(FileOutcome::failure(source, u"r"_qs + source.mid(1)));
-    for (const QString& source : numbered(u"p%1"_qs, partial))
-        report.failures.append(FileOutcome::partial(source, u"q"_qs + source.mid(1)));
-    return Messages::endOfRun(report);
+    for (const QString& source : numbered(u"s%1"_qs, std::min(failed, report.FailuresKept))) {
+        report.failures.append(FileOutcome::failure(source, FileOutcome::Cause::ExitCode));
+        report.failures.last().exitCode = source.mid(1).toInt();
+    }
+    for (const QString& source : numbered(u"p%1"_qs, partial)) {
+        FileOutcome outcome = FileOutcome::failure(source, FileOutcome::Cause::EndsEarly);
+        outcome.verdict = FileOutcome::Verdict::Partial;
+        outcome.secondsConverted = source.mid(1).toDouble();
+        outcome.secondsStated = 60.0;
+        report.failures.append(outcome);
+    }
+    UserMessage message = Messages::endOfRun(report);
+    for (QString* text : {&message.text, &message.details}) {
+        text->replace(QRegularExpression(u"the encoder ended with exit code (\\d+)"_qs),
+                      u"r\\1"_qs);
+        text->replace(QRegularExpression(u"converted only 0:0(\\d) of 1:00: the source ends early; "
+                                         "it may be damaged or incompletely downloaded"_qs),
+                      u"q\\1"_qs);
+    }
+    return message;
+}
+
+// One file's outcome, the cause with the data it needs.
+FileOutcome outcome(FileOutcome::Cause cause, const QString& detail = {}) {
+    FileOutcome told = FileOutcome::failure(u"/v/a.mkv"_qs, cause);
+    told.output = u"/v/a.wmv"_qs;
+    told.detail = detail;
+    return told;
 }
 UserMessage left(int files, int folders, int unreadable = 0) {
     return Messages::leftOut({numbered(u"f%1"_qs, files), numbered(u"d%1/"_qs, folders),
@@ -90,6 +114,53 @@ class TestMessages : public QObject { // the sentences as the English catalogue 
     void sentences() {
         QFETCH(QStringList, shown);
         QTEST(shown, "expected");
+    }
+    void reasons_data() {
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("expected");
+        using Cause = FileOutcome::Cause;
+        const auto row = [](const char* name, const FileOutcome& told, const QString& text) {
+            QTest::newRow(name) << Messages::reason(told) << text;
+        };
+        row("unreadable source", outcome(Cause::SourceUnreadable),
+            u"you may not read it, so it was not converted"_qs);
+        row("unwritable folder",
+            outcome(Cause::OutputUnwritable, u"/v/a.wmv: Permission denied"_qs),
+            u"you may not write its output /v/a.wmv in that folder: /v/a.wmv: Permission denied"_qs);
+        FileOutcome missing = outcome(Cause::EncoderMissing);
+        missing.toolName = u"ffmpeg"_qs;
+        missing.tool = u"/opt/q/ffmpeg"_qs;
+        row("encoder nowhere", missing,
+            u"the encoder was not found (looked for /opt/q/ffmpeg and for ffmpeg on PATH)"_qs);
+        FileOutcome broken = outcome(Cause::EncoderNotStarted, u"Permission denied"_qs);
+        broken.tool = u"/opt/q/ffmpeg"_qs;
+        row("encoder broken", broken,
+            u"the encoder /opt/q/ffmpeg could not be started (Permission denied)"_qs);
+        FileOutcome notFirst = outcome(Cause::FirstStreamNotVideo);
+        notFirst.tool = u"/usr/bin/ffprobe"_qs;
+        row("probe tool there", notFirst,
+            u"its first stream is not a video, and /usr/bin/ffprobe could not find the video"_qs);
+        FileOutcome sized = outcome(Cause::PictureSize);
+        sized.width = 721;
+        sized.height = 405;
+        row("picture size", sized, u"the encoder cannot take its picture size of 721\u00d7405"_qs);
+        row("no decoder", outcome(Cause::NoDecoder, u"no decoder found for: av1"_qs),
+            u"this ffmpeg cannot decode its video: no decoder found for: av1"_qs);
+        FileOutcome crashed = outcome(Cause::EncoderCrashed);
+        crashed.outputLeft = true;
+        row("output left", crashed,
+            u"the encoder was killed or crashed; its incomplete output /v/a.wmv could not be "
+            "removed"_qs);
+        FileOutcome early = outcome(Cause::EndsEarly);
+        early.secondsConverted = 3725.9;
+        early.secondsStated = 7200.0;
+        row("ends early, hours", early,
+            u"converted only 1:02:05 of 2:00:00: the source ends early; it may be damaged or "
+            "incompletely downloaded"_qs);
+    }
+    void reasons() {
+        QFETCH(QString, reason);
+        QTEST(reason, "expected");
     }
 };
 QTEST_GUILESS_MAIN(TestMessages)

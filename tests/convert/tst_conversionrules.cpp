@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: MIT
-// Output naming, the encoder's argument vector, where the encoder is found,
-// when an output would be the source file itself, and which encoder messages
-// show that the output is incomplete, how far the encoder has got, and how many fit.
+// Output naming, the plan of encoder runs, where the encoder is found, when an
+// output would be the source file itself, what the encoder's standard error
+// tells, and how many encoders fit.
 
 #include "common/systemmemory.h"
 #include "common/windowops.h"
+#include "convert/conversionplan.h"
 #include "convert/encodercommand.h"
-#include "convert/encoderlog.h"
-#include "convert/encoderprogress.h"
+#include "convert/encoderoutput.h"
 #include "convert/encoderslots.h"
 #include "convert/outputnaming.h"
+#include "fakeencoder.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,14 +22,13 @@ class ConversionRulesTest : public QObject {
     void outputNaming();
     void argumentVector_data();
     void argumentVector();
+    void planOrdersFilters();
     void encoderLookup_data();
     void encoderLookup();
     void sameFile_data();
     void sameFile();
-    void outputErrors_data();
-    void outputErrors();
-    void progressLines_data();
-    void progressLines();
+    void encoderLines_data();
+    void encoderLines();
     void encodersForMemory_data();
     void encodersForMemory();
 };
@@ -97,7 +97,30 @@ void ConversionRulesTest::argumentVector() {
     QFETCH(QString, source);
     QFETCH(QStringList, expected);
     const QString encoder = programFolderFile(programFolder, encoderFileName());
-    QCOMPARE(QStringList{encoder} + encoderArguments(source, outputPathFor(source)), expected);
+    const ConversionPlan plan = planFor({}, {source, outputPathFor(source)});
+    QCOMPARE(plan.runs.size(), 1);
+    QCOMPARE(QStringList{encoder} + plan.runs[0].arguments, expected);
+}
+
+// The recorded sources show each filter alone; together, fields are woven
+// first, the tone map comes next, and the width is made even last.
+void ConversionRulesTest::planOrdersFilters() {
+    SourceFacts facts;
+    facts.known = true;
+    facts.videoStream = 2;
+    facts.width = 721;
+    facts.interlaced = true;
+    facts.transfer = SourceFacts::Transfer::Pq;
+    facts.length = 4.5;
+    const ConversionPlan plan = planFor(facts, {u"in.mkv"_qs, u"out.wmv"_qs});
+    QCOMPARE(plan.runs.size(), 1);
+    const QStringList& arguments = plan.runs[0].arguments;
+    QCOMPARE(arguments.mid(3, 3), (QStringList{u"0:2"_qs, u"-an"_qs, u"-vf"_qs}));
+    QVERIFY2(QRegularExpression(u"^yadif=[^,]*,zscale=tin=smpte2084.*,scale=w=[^=]*:h=ih$"_qs)
+                 .match(arguments.at(6))
+                 .hasMatch(),
+             qPrintable(arguments.at(6)));
+    QCOMPARE(plan.length, facts.length);
 }
 
 void ConversionRulesTest::encoderLookup_data() {
@@ -131,15 +154,14 @@ void ConversionRulesTest::encoderLookup() {
         QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
     }
 
-    const EncoderLookup lookup = findEncoder(program.path(), {path.path()});
+    PathSwap onlyPath(path.path());
+    const ToolLookup lookup = findTool(program.path(), encoderFileName());
     const QString expected = found == u"program"_qs ? folderEncoder
                              : found == u"path"_qs  ? pathEncoder
                                                     : QString();
     QCOMPARE(lookup.program, expected);
     QCOMPARE(lookup.found(), !expected.isEmpty());
-    QVERIFY2(lookup.whereLooked().contains(folderEncoder) &&
-                 lookup.whereLooked().contains(path.path()),
-             qPrintable(lookup.whereLooked()));
+    QCOMPARE(lookup.folderFile, folderEncoder);
 }
 
 void ConversionRulesTest::sameFile_data() {
@@ -183,81 +205,78 @@ void ConversionRulesTest::sameFile() {
 }
 
 QTEST_GUILESS_MAIN(ConversionRulesTest)
-void ConversionRulesTest::outputErrors_data() {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<int>("cause");
-    using Cause = EncoderLog::Cause;
+void ConversionRulesTest::encoderLines_data() {
+    // Standard error as the encoder job hands it on: carriage returns end
+    // lines too, and lines come trimmed. What the reader made of it: the
+    // listed video's stream and length ("-" when no listing ended), the
+    // point reached, the first cause with its line, and whether it saw damage.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("told");
+    const auto recorded = [](const char* name) {
+        return fileText(QFINDTESTDATA(QString::fromLatin1(name)));
+    };
+    QTest::newRow("recorded run") << recorded("data/ffmpeg-progress.txt")
+                                  << u"listed 0 12 | reached 11.96 | None"_qs;
+    QTest::newRow("recorded, no duration")
+        << recorded("data/ffmpeg-no-duration.txt") << u"listed 0 - | reached 3.96 | None"_qs;
+    QTest::newRow("hours over 99")
+        << u"frame=9 time=100:30:00.00 bitrate=1.0kbits/s\r"_qs << u"- | reached 361800 | None"_qs;
+    // "N/A" before the first frame, a little below zero at the very start.
+    QTest::newRow("time not yet known")
+        << u"frame=0 size=0kB time=N/A bitrate=N/A\rframe=0 time=-00:00:00.04 bitrate=1\r"_qs
+        << u"- | reached 0 | None"_qs;
     // Lines as the encoder writes them when the disk fills, and others it writes anyway.
     QTest::newRow("trailer") << u"Error writing trailer of /v/a b.wmv: No space left on device"_qs
-                             << int(Cause::DiskFull);
+                             << u"- | reached 0 | DiskFull Error writing trailer of /v/a b.wmv: "
+                                "No space left on device"_qs;
     QTest::newRow("closing") << u"Error closing file /v/a b.wmv: Input/output error"_qs
-                             << int(Cause::WriteFailed);
-    QTest::newRow("write call") << u"av_interleaved_write_frame(): No space left on device"_qs
-                                << int(Cause::DiskFull);
+                             << u"- | reached 0 | WriteFailed Error closing file /v/a b.wmv: "
+                                "Input/output error"_qs;
     QTest::newRow("quota") << u"[asf @ 0x5581] write failed: Disk quota exceeded"_qs
-                           << int(Cause::WriteFailed);
-    QTest::newRow("another file") << u"Error writing trailer of /v/other.wmv: No space left"_qs
-                                  << int(Cause::Unknown);
+                           << u"- | reached 0 | WriteFailed write failed: Disk quota exceeded"_qs;
+    QTest::newRow("another file") << u"Error writing trailer of /v/other.wmv: Broken pipe"_qs
+                                  << u"- | reached 0 | None"_qs;
     QTest::newRow("decoding") << u"Error while decoding stream #0:0: Invalid data found when "
                                  "processing input"_qs
-                              << int(Cause::Unknown);
+                              << u"- | reached 0 | None damaged"_qs;
     QTest::newRow("source unreadable")
-        << u"/v/a b.mkv: Invalid data found when processing input"_qs << int(Cause::UnreadableData);
-    QTest::newRow("progress") << u"frame=   50 fps=0.0 q=2.0 Lsize=      12kB time=00:00:01.96"_qs
-                              << int(Cause::Unknown);
-    QTest::newRow("output named") << u"Output #0, asf, to '/v/a b.wmv':"_qs << int(Cause::Unknown);
+        << u"/v/a b.mkv: Invalid data found when processing input"_qs
+        << u"- | reached 0 | UnreadableData /v/a b.mkv: Invalid data found when processing "
+           "input damaged"_qs;
+    QTest::newRow("source not allowed") << u"/v/a b.mkv: Permission denied"_qs
+                                        << u"- | reached 0 | SourceUnreadable /v/a b.mkv: "
+                                           "Permission denied"_qs;
+    QTest::newRow("output folder not allowed")
+        << u"/v/a b.wmv: Permission denied"_qs
+        << u"- | reached 0 | OutputUnwritable /v/a b.wmv: Permission denied"_qs;
+    QTest::newRow("no decoder, ffmpeg 7")
+        << u"[vist#0:0/av1 @ 0x55] Decoding requested, but no decoder found for: av1"_qs
+        << u"- | reached 0 | NoDecoder Decoding requested, but no decoder found for: av1"_qs;
+    QTest::newRow("encrypted track") << u"[matroska,webm @ 0x55] Unsupported encoding type"_qs
+                                     << u"- | reached 0 | Unsupported Unsupported encoding type"_qs;
+    // The output's listing is the encoder's report, not the input's.
+    QTest::newRow("output named")
+        << u"Output #0, asf, to '/v/a b.wmv':\nStream #0:0: Video: wmv2, 320x240"_qs
+        << u"- | reached 0 | None"_qs;
 }
 
-void ConversionRulesTest::outputErrors() {
-    QFETCH(QString, line);
-    QFETCH(int, cause);
-    EncoderLog log(u"/v/a b.mkv"_qs, u"/v/a b.wmv"_qs);
-    log.read(line);
-    QCOMPARE(int(log.cause()), cause);
-}
-
-void ConversionRulesTest::progressLines_data() {
-    // Standard error as the encoder job hands it on: carriage returns end
-    // lines too, and lines come trimmed. -1 stands for "not known".
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("duration");
-    QTest::addColumn<double>("encoded");
-    QTest::addColumn<double>("share");
-    const auto recorded = [](const char* name) {
-        QFile file(QFINDTESTDATA(QString::fromLatin1(name)));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    };
-    QTest::newRow("recorded run") << recorded("data/ffmpeg-progress.txt") << 12.0 << 11.96
-                                  << 11.96 / 12.0;
-    QTest::newRow("recorded, no duration")
-        << recorded("data/ffmpeg-no-duration.txt") << -1.0 << 3.96 << -1.0;
-    QTest::newRow("hours over 99") << "Duration: 123:00:00.00, start: 0.000000\n"
-                                      "frame=9 time=100:30:00.00 bitrate=1.0kbits/s\r"
-                                   << 442800.0 << 361800.0 << 361800.0 / 442800.0;
-    QTest::newRow("time not yet known")
-        << "Duration: 00:00:10.00, start: 0\nframe=0 size=0kB time=N/A bitrate=N/A\r" << 10.0 << 0.0
-        << 0.0;
-    QTest::newRow("just before the start")
-        << "Duration: 00:00:10.00, start: 0\nframe=0 time=-00:00:00.04 bitrate=1\r" << 10.0 << 0.0
-        << 0.0;
-    QTest::newRow("the input's duration, not the output's")
-        << "Duration: 00:00:10.00, start: 0\nDuration: 00:00:20.00, start: 0\n"
-           "      DURATION        : 00:00:30.000000000\nframe=5 time=00:00:05.00\r"
-        << 10.0 << 5.0 << 0.5;
-}
-
-void ConversionRulesTest::progressLines() {
+void ConversionRulesTest::encoderLines() {
     QFETCH(QString, text);
-    QFETCH(double, duration);
-    QFETCH(double, encoded);
-    QFETCH(double, share);
+    QFETCH(QString, told);
     QVERIFY(!text.isEmpty());
-    EncoderProgress progress;
-    for (const QString& line : text.split(QRegularExpression(u"[\r\n]"_qs), Qt::SkipEmptyParts))
-        progress.read(line.trimmed());
-    QCOMPARE(progress.duration().value_or(-1.0), duration);
-    QCOMPARE(progress.encoded(), encoded);
-    QCOMPARE(progress.share().value_or(-1.0), share);
+    const auto [findings, listed] = readOutput(text);
+    QString said = u"-"_qs;
+    if (listed)
+        said = u"listed %1 %2"_qs.arg(listed->videoStream)
+                   .arg(listed->length ? QString::number(*listed->length) : u"-"_qs);
+    said += u" | reached "_qs + QString::number(findings.reached) + u" | "_qs +
+            QString::fromLatin1(
+                QMetaEnum::fromType<FileOutcome::Cause>().valueToKey(int(findings.cause)));
+    if (!findings.causeLine.isEmpty())
+        said += u' ' + findings.causeLine;
+    if (findings.damaged)
+        said += u" damaged"_qs;
+    QCOMPARE(said, told);
 }
 
 void ConversionRulesTest::encodersForMemory_data() {

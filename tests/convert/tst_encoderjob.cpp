@@ -2,6 +2,7 @@
 // The encoder job against the fake encoder: how its child ends, fails to
 // start, or runs on once the job lets it go.
 
+#include "convert/conversionplan.h"
 #include "convert/encodercommand.h"
 #include "convert/encoderjob.h"
 #include "convert/outputnaming.h"
@@ -32,6 +33,16 @@ EncoderEnd runJob(EncoderJob& job, const QString& program, const QStringList& ar
     if (!QTest::qWaitFor([&ended] { return ended; }, RunTimeout))
         end.errorText = u"timed out"_qs;
     return end;
+}
+
+// Returns once the event loop has handled everything queued before the call:
+// what was to be reported by then has been.
+bool drainEvents() {
+    bool reached = false;
+    QObject context;
+    QMetaObject::invokeMethod(
+        &context, [&reached] { reached = true; }, Qt::QueuedConnection);
+    return QTest::qWaitFor([&reached] { return reached; }, RunTimeout);
 }
 
 } // namespace
@@ -83,7 +94,8 @@ void EncoderJobTest::childEnds() {
 
     EncoderJob job;
     QStringList lines;
-    const EncoderEnd end = runJob(job, fake.encoder(), encoderArguments(source, output), &lines);
+    const EncoderEnd end = runJob(
+        job, fake.encoder(), planFor({}, {source, output}).runs.constFirst().arguments, &lines);
     QCOMPARE(end.errorText, QString());
     QCOMPARE(int(end.kind), kind);
     if (end.kind == EncoderEnd::Kind::Exited)
@@ -119,7 +131,7 @@ void EncoderJobTest::startFailures() {
     QVERIFY(!end.errorText.isEmpty());
     QVERIFY(end.errorText != u"timed out"_qs);
     // Reported once, with no finish after it.
-    QTest::qWait(50);
+    QVERIFY(drainEvents());
     QCOMPARE(ends, 1);
 }
 
@@ -138,7 +150,7 @@ void EncoderJobTest::abandonedChildRunsOn() {
     auto job = std::make_unique<EncoderJob>();
     int ends = 0;
     connect(job.get(), &EncoderJob::ended, this, [&ends] { ++ends; });
-    job->start(fake.encoder(), encoderArguments(source, output));
+    job->start(fake.encoder(), planFor({}, {source, output}).runs.constFirst().arguments);
     QTRY_COMPARE_WITH_TIMEOUT(fake.runs().size(), 1, RunTimeout);
     if (destroyJob)
         job.reset();
@@ -151,7 +163,7 @@ void EncoderJobTest::abandonedChildRunsOn() {
     QTRY_VERIFY_WITH_TIMEOUT(fake.runs()[0].ended, 10000);
     QCOMPARE(fake.runs()[0].code, 0);
     QCOMPARE(fileText(output), u"fake wmv of "_qs + source + u"\n"_qs);
-    QTest::qWait(50);
+    QVERIFY(drainEvents());
     QCOMPARE(ends, 0); // an abandoned encoder's end is nobody's business
 }
 

@@ -216,26 +216,24 @@ void FolderWalkTest::rootKeepsDoubledSeparator() {
 void FolderWalkTest::linksNeverLoop_data() {
     QTest::addColumn<QStringList>("layout");
     QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<int>("realFolders");
 
     QTest::newRow("link to the parent")
-        << QStringList{"a/x.mkv", "a/up -> .."} << QStringList{"a/x.mkv"} << 2;
+        << QStringList{"a/x.mkv", "a/up -> .."} << QStringList{"a/x.mkv"};
     QTest::newRow("link to itself")
-        << QStringList{"a/x.mkv", "a/self -> ."} << QStringList{"a/x.mkv"} << 2;
+        << QStringList{"a/x.mkv", "a/self -> ."} << QStringList{"a/x.mkv"};
     QTest::newRow("two folders linking to each other")
         << QStringList{"a/x.mkv", "b/y.mkv", "a/tob -> ../b", "b/toa -> ../a"}
-        << QStringList{"a/x.mkv", "b/y.mkv"} << 3;
+        << QStringList{"a/x.mkv", "b/y.mkv"};
     // The first way the walk meets a folder is the one it lists.
     QTest::newRow("link met before the folder itself")
-        << QStringList{"real/x.mkv", "alias -> real"} << QStringList{"alias/x.mkv"} << 2;
+        << QStringList{"real/x.mkv", "alias -> real"} << QStringList{"alias/x.mkv"};
     QTest::newRow("link to the chosen folder from deep down")
-        << QStringList{"a/b/c/x.mkv", "a/b/c/home -> ../../.."} << QStringList{"a/b/c/x.mkv"} << 4;
+        << QStringList{"a/b/c/x.mkv", "a/b/c/home -> ../../.."} << QStringList{"a/b/c/x.mkv"};
 }
 
 void FolderWalkTest::linksNeverLoop() {
     QFETCH(QStringList, layout);
     QFETCH(QStringList, expected);
-    QFETCH(int, realFolders);
     QTemporaryDir root;
     QVERIFY(makeTree(root.path(), layout));
 
@@ -246,12 +244,6 @@ void FolderWalkTest::linksNeverLoop() {
         ++steps;
     QVERIFY2(steps < 1000, "the walk did not end");
     QCOMPARE(entries, underRoot(root.path(), expected));
-
-    QSet<QString> real;
-    for (const QString& folder : walk.listed())
-        real.insert(QFileInfo(folder).canonicalFilePath());
-    QCOMPARE(walk.listed().size(), realFolders);
-    QCOMPARE(real.size(), realFolders); // each real folder listed once
 }
 
 void FolderWalkTest::unreadableFolderIsSkipped() {
@@ -304,7 +296,6 @@ void FolderWalkTest::folderVanishingMidWalk() {
     }
     QCOMPARE(entries, underRoot(root.path(), {"top.mkv", "b/y.mkv"}));
     QCOMPARE(walk.collection().size(), 3);
-    QCOMPARE(walk.listed().size(), 2);
 }
 
 void FolderWalkTest::stopEndsWalk() {
@@ -315,7 +306,6 @@ void FolderWalkTest::stopEndsWalk() {
     QStringList entries;
     QVERIFY(!walk.listNext(entries, &stop));
     QVERIFY(entries.isEmpty());
-    QVERIFY(walk.listed().isEmpty());
 }
 
 void FolderWalkTest::jobAppendsInChunks_data() {

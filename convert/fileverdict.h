@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "convert/conversionreport.h"
+#include "convert/encoderjob.h"
+#include "convert/encoderoutput.h"
+#include "convert/sourcefacts.h"
+
+#include <QDateTime>
+#include <QString>
+
+// What a path held, to tell whether the encoder wrote it: an encoder may
+// refuse to overwrite and still end with 0.
+struct OutputState {
+    bool exists = false;
+    QDateTime modified;
+    qint64 size = -1;
+    static OutputState of(const QString& path);
+    bool operator==(const OutputState&) const = default;
+};
+
+// One encoder run as it ended.
+struct FinishedRun {
+    QString encoder; // the program that ran
+    EncoderEnd end;
+    EncoderFindings findings;
+    OutputState before; // the output's name when the encoder started
+    OutputState after;  // and when it ended
+};
+
+// The verdict on a file from its encoder's last run and what the source
+// holds. A failure names its cause in the encoder's own line only as detail.
+FileOutcome verdictOf(const QString& source, const QString& output, const SourceFacts& facts,
+                      const FinishedRun& run);
