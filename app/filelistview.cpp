@@ -17,7 +17,7 @@ FileListView::FileListView(FileListModel& list, QString programFolder, QWidget* 
     setModel(&m_list);
     m_rules = new FileListRules(m_list, *selectionModel(), this);
     connect(m_rules, &FileListRules::scrollRequested, this,
-            [this](int position) { scrollTo(m_list.index(position - 1)); });
+            [this](const QModelIndex& entry) { scrollTo(entry); });
 
     // The font comes first: sizing the column measures text, and measuring
     // in the default font would load that font for nothing.
@@ -50,17 +50,12 @@ QString FileListView::toolTipText() {
               "right and out of window to reveal full names.");
 }
 
-int FileListView::positionAt(QPoint point) const {
-    const QModelIndex entry = indexAt(point);
-    return entry.isValid() ? entry.row() + 1 : 0;
-}
-
 void FileListView::mousePressEvent(QMouseEvent* event) {
     // The view selects the entry under the pointer on press; the click on an
     // entry is handled here too, before any move of the same gesture.
     // A press on blank space keeps the selection, so that a double-click there
     // still removes the selected entry.
-    if (positionAt(event->position().toPoint()) == 0) {
+    if (!indexAt(event->position().toPoint()).isValid()) {
         setFocus(Qt::MouseFocusReason);
     } else {
         QTreeView::mousePressEvent(event);
@@ -81,7 +76,7 @@ void FileListView::mouseMoveEvent(QMouseEvent* event) {
     // pointer's row is told as it would be with the window where they were set.
     const QRect frame = window()->frameGeometry();
     m_rules->pointerMoved(
-        positionAt(event->position().toPoint()),
+        indexAt(event->position().toPoint()),
         referenceScreenRow(qRound(event->globalPosition().y()), frame.top(), frame.size()));
     event->accept();
 }

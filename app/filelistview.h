@@ -35,7 +35,6 @@ class FileListView : public QTreeView {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    int positionAt(QPoint point) const;
     void showDragPointer();
     bool takeDrag(QDropEvent* event, bool carriesFiles);
 

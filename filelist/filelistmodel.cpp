@@ -7,10 +7,6 @@ FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {
     setObjectName(QStringLiteral("fileList"));
 }
 
-QString FileListModel::textAt(int position) const {
-    return holds(position) ? m_entries.at(position - 1) : QString();
-}
-
 void FileListModel::appendEntry(const QString& text) {
     beginInsertRows({}, count(), count());
     m_entries.append(text);
@@ -27,19 +23,20 @@ void FileListModel::insertEntries(int position, const QStringList& texts) {
     endInsertRows();
 }
 
-void FileListModel::removeEntry(int position) {
-    if (!holds(position))
+void FileListModel::removeEntry(const QModelIndex& entry) {
+    if (!holds(entry))
         return;
-    beginRemoveRows({}, position - 1, position - 1);
-    m_entries.removeAt(position - 1);
+    const int row = entry.row();
+    beginRemoveRows({}, row, row);
+    m_entries.removeAt(row);
     endRemoveRows();
 }
 
-void FileListModel::exchangeEntries(int first, int second) {
-    if (!holds(first) || !holds(second) || first == second)
+void FileListModel::exchangeEntries(const QModelIndex& first, const QModelIndex& second) {
+    if (!holds(first) || !holds(second) || first.row() == second.row())
         return;
-    const int upper = std::min(first, second) - 1;
-    const int lower = std::max(first, second) - 1;
+    const int upper = std::min(first.row(), second.row());
+    const int lower = std::max(first.row(), second.row());
     // The lower entry goes up to the upper place; the upper one, now a row
     // further down, goes to where the lower one was.
     moveRow(lower, upper);

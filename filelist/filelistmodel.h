@@ -21,8 +21,6 @@ class FileListModel : public QAbstractListModel {
     void setColumnTitle(const QString& title);
 
     int count() const { return int(m_entries.size()); }
-    // The entry's text; empty for a position the list does not hold.
-    QString textAt(int position) const;
     // The text of the entry an index names; empty for an index of no entry.
     QString textAt(const QModelIndex& entry) const { return data(entry).toString(); }
 
@@ -32,10 +30,11 @@ class FileListModel : public QAbstractListModel {
     // takes the position; later entries move down. Positions from 1 to
     // count() + 1 are taken, others ignored.
     void insertEntries(int position, const QStringList& texts);
-    // Later entries move up by one; a position the list does not hold is ignored.
-    void removeEntry(int position);
-    // Exchanges two entries: each takes the other's place, as moves of rows.
-    void exchangeEntries(int first, int second);
+    // Later entries move up by one; an index of no entry is ignored.
+    void removeEntry(const QModelIndex& entry);
+    // Exchanges two entries: each takes the other's place, as moves of rows,
+    // so whatever holds either entry's index follows it.
+    void exchangeEntries(const QModelIndex& first, const QModelIndex& second);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -44,7 +43,9 @@ class FileListModel : public QAbstractListModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   private:
-    bool holds(int position) const { return position >= 1 && position <= count(); }
+    bool holds(const QModelIndex& entry) const {
+        return entry.isValid() && entry.model() == this && entry.row() < count();
+    }
     // Moves the entry at the row to stand before the entry now at destination.
     void moveRow(int row, int destination);
 

@@ -13,16 +13,11 @@ QModelIndex FileListRules::selectedEntry() const {
     return rows.isEmpty() ? QModelIndex() : rows.constFirst();
 }
 
-void FileListRules::select(int position) {
-    m_selection.setCurrentIndex(m_list.index(position - 1),
-                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
 void FileListRules::removeSelectedEntry() {
     const QModelIndex entry = selectedEntry();
     if (!entry.isValid())
         return;
-    m_list.removeEntry(entry.row() + 1);
+    m_list.removeEntry(entry);
     m_selection.clearSelection();
 }
 
@@ -31,27 +26,25 @@ void FileListRules::itemClicked() {
     m_dragEntry = selectedEntry();
 }
 
-void FileListRules::pointerMoved(int hoverPosition, int referenceRow) {
-    if (!m_dragging)
+void FileListRules::pointerMoved(const QModelIndex& hover, int referenceRow) {
+    if (!m_dragging || !hover.isValid() || !m_dragEntry.isValid())
         return;
-    const int count = m_list.count();
-    if (hoverPosition < 1 || hoverPosition > count || !m_dragEntry.isValid())
-        return;
-    const int dragPosition = m_dragEntry.row() + 1;
     // Equal texts stay where they are: exchanging them would change nothing
     // the user can see, yet move the dragged entry.
-    if (m_list.textAt(hoverPosition) == m_list.textAt(dragPosition))
+    if (m_list.textAt(hover) == m_list.textAt(m_dragEntry))
         return;
 
-    // The exchange moves the dragged entry itself, so it stays m_dragEntry.
-    m_list.exchangeEntries(dragPosition, hoverPosition);
-    select(hoverPosition);
+    // The exchange moves the dragged entry itself, so it stays m_dragEntry,
+    // now where the hovered entry was.
+    const int row = hover.row();
+    m_list.exchangeEntries(m_dragEntry, hover);
+    m_selection.setCurrentIndex(m_dragEntry,
+                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 
-    if (referenceRow < ScrollUpBelowRow) {
-        if (hoverPosition - 1 > 0)
-            Q_EMIT scrollRequested(hoverPosition - 1);
-    } else if (referenceRow > ScrollDownAboveRow) {
-        if (hoverPosition + 1 <= count)
-            Q_EMIT scrollRequested(hoverPosition + 1);
-    }
+    // At most one neighbour, and never beyond either end.
+    const int neighbour = referenceRow < ScrollUpBelowRow     ? row - 1
+                          : referenceRow > ScrollDownAboveRow ? row + 1
+                                                              : -1;
+    if (const QModelIndex shown = m_list.index(neighbour); shown.isValid())
+        Q_EMIT scrollRequested(shown);
 }

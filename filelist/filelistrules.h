@@ -32,9 +32,9 @@ class FileListRules : public QObject {
 
     void itemClicked(); // an entry was clicked; it is now the selected one
     void buttonPressed() { m_dragging = true; }
-    // The pointer is over the entry at hoverPosition (0 for none), at the
+    // The pointer is over the entry (an invalid index for none), at the
     // given row of the reference screen.
-    void pointerMoved(int hoverPosition, int referenceRow);
+    void pointerMoved(const QModelIndex& hover, int referenceRow);
     void buttonReleased() { m_dragging = false; }
 
     bool dragging() const { return m_dragging; }
@@ -42,12 +42,11 @@ class FileListRules : public QObject {
     bool acceptsDrops() const { return m_acceptsDrops; }
 
   Q_SIGNALS:
-    // The entry at the position should be scrolled into view.
-    void scrollRequested(int position);
+    // The entry should be scrolled into view.
+    void scrollRequested(const QModelIndex& entry);
 
   private:
     QModelIndex selectedEntry() const;
-    void select(int position);
 
     FileListModel& m_list;
     QItemSelectionModel& m_selection;

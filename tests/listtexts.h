@@ -9,6 +9,6 @@
 inline QStringList texts(const FileListModel& list) {
     QStringList all;
     for (int position = 1; position <= list.count(); ++position)
-        all << list.textAt(position);
+        all << list.textAt(list.index(position - 1));
     return all;
 }

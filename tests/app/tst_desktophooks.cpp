@@ -210,8 +210,8 @@ void DesktopHooksTest::runEndIsTold() {
         const qsizetype told = dialogs.messages.size();
         form.findChild<QPushButton*>(u"Check2"_qs)->click();
         QTRY_COMPARE_WITH_TIMEOUT(dialogs.messages.size(), told + 1, 20000);
-        fileList(form).removeEntry(1);
-        fileList(form).removeEntry(1);
+        while (fileList(form).count() > 0)
+            fileList(form).removeEntry(fileList(form).index(0));
     };
 
     // The window is elsewhere: the end comes as a notification, and the tray's

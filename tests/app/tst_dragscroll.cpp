@@ -50,7 +50,7 @@ void DragScrollTest::dragCarriesEntryPastTheEdge() {
 
     auto* view = form.findChild<FileListView*>();
     const int from = upwards ? Count : 1;
-    const QString dragged = list.textAt(from);
+    const QString dragged = list.textAt(list.index(from - 1));
     view->scrollTo(list.index(from - 1));
     QWidget* viewport = view->viewport();
     const QPoint start = viewport->mapToGlobal(view->visualRect(list.index(from - 1)).center());
@@ -73,7 +73,7 @@ void DragScrollTest::dragCarriesEntryPastTheEdge() {
     QVERIFY(xdotool(gesture));
 
     const int to = upwards ? 1 : Count;
-    QTRY_COMPARE(list.textAt(to), dragged);
+    QTRY_COMPARE(list.textAt(list.index(to - 1)), dragged);
     QCOMPARE(list.count(), Count);
     // The entry it ended at is in view.
     QVERIFY(viewport->rect().intersects(view->visualRect(list.index(to - 1))));

@@ -34,7 +34,7 @@ struct Batch {
     QStringList texts() const {
         QStringList all;
         for (int position = 1; position <= list.count(); ++position)
-            all << list.textAt(position);
+            all << list.textAt(list.index(position - 1));
         return all;
     }
 };
@@ -559,16 +559,18 @@ void ConversionRunTest::listChangesDuringRun() {
         QTimer::singleShot(0, &run, [&] {
             const QStringList words = change.split(u' ');
             const int first = words.value(1).toInt(), second = words.value(2).toInt();
+            FileListModel& list = entries.list;
+            const auto at = [&list](int position) { return list.index(position - 1); };
             if (words[0] == u"drag"_qs) {
-                for (int at = first; at != second; at += first < second ? 1 : -1)
-                    entries.list.exchangeEntries(at, first < second ? at + 1 : at - 1);
+                for (int from = first; from != second; from += first < second ? 1 : -1)
+                    list.exchangeEntries(at(from), at(first < second ? from + 1 : from - 1));
             } else if (words[0] == u"exchange"_qs) {
-                entries.list.exchangeEntries(first, second);
+                list.exchangeEntries(at(first), at(second));
             } else if (change == u"remove all"_qs) {
-                while (entries.list.count() > 0)
-                    entries.list.removeEntry(1);
+                while (list.count() > 0)
+                    list.removeEntry(list.index(0));
             } else if (words[0] == u"remove"_qs) {
-                entries.list.removeEntry(first);
+                list.removeEntry(at(first));
             } else if (words[0] == u"insert"_qs) {
                 entries.list.insertEntries(first, {source(words[2])});
             } else if (words[0] == u"walk"_qs) {

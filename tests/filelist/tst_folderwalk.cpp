@@ -350,12 +350,12 @@ void FolderWalkTest::jobAppendsInChunks() {
                 if (betweenChunks == u"append"_qs)
                     list.appendEntry(QStringLiteral("/late.mkv"));
                 else if (betweenChunks == u"remove"_qs)
-                    list.removeEntry(1);
+                    list.removeEntry(list.index(0));
                 else if (betweenChunks == u"remove last"_qs)
-                    list.removeEntry(list.count());
+                    list.removeEntry(list.index(list.count() - 1));
                 else if (betweenChunks == u"remove all"_qs)
                     while (list.count() > 0)
-                        list.removeEntry(1);
+                        list.removeEntry(list.index(0));
             });
         }
     });
@@ -373,7 +373,7 @@ void FolderWalkTest::jobAppendsInChunks() {
     QCOMPARE(running.at(1).at(0).toBool(), false);
     QStringList texts;
     for (int position = 1; position <= list.count(); ++position)
-        texts << list.textAt(position);
+        texts << list.textAt(list.index(position - 1));
     QStringList expected = QStringList{u"/old.mkv"_qs} + walkFolder(root.path()).entries;
     if (betweenChunks == u"append"_qs)
         expected << u"/late.mkv"_qs;
