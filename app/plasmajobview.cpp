@@ -21,7 +21,6 @@ void PlasmaJobView::begin(const QString& title) {
     const quint64 run = ++m_run;
     m_view.clear();
     m_state = {{QStringLiteral("title"), title}};
-    m_pending.clear();
     m_ended = false;
     QDBusConnection bus = m_bus();
     if (!bus.isConnected())
@@ -43,7 +42,6 @@ void PlasmaJobView::begin(const QString& title) {
                 if (run != m_run || reply.isError())
                     return;
                 m_view = reply.value().path();
-                m_pending.clear();
                 send(QStringLiteral("update"), {m_state});
                 if (m_ended)
                     send(QStringLiteral("terminate"), {m_errorCode, m_errorMessage, QVariantMap()});
@@ -53,15 +51,16 @@ void PlasmaJobView::begin(const QString& title) {
 void PlasmaJobView::update(const QVariantMap& fields) {
     if (m_ended)
         return;
+    QVariantMap changed;
     for (auto field = fields.begin(); field != fields.end(); ++field) {
         if (m_state.value(field.key()) != field.value()) {
             m_state.insert(field.key(), field.value());
-            m_pending.insert(field.key(), field.value());
+            changed.insert(field.key(), field.value());
         }
     }
-    if (m_view.isEmpty() || m_pending.isEmpty())
-        return;
-    send(QStringLiteral("update"), {std::exchange(m_pending, {})});
+    // A view still on its way gets the whole state when it comes.
+    if (!m_view.isEmpty() && !changed.isEmpty())
+        send(QStringLiteral("update"), {changed});
 }
 
 void PlasmaJobView::end(uint errorCode, const QString& errorMessage) {
@@ -72,8 +71,6 @@ void PlasmaJobView::end(uint errorCode, const QString& errorMessage) {
     m_errorMessage = errorMessage;
     if (m_view.isEmpty())
         return; // told when the view arrives, if it does
-    if (!m_pending.isEmpty())
-        send(QStringLiteral("update"), {std::exchange(m_pending, {})});
     send(QStringLiteral("terminate"), {errorCode, errorMessage, QVariantMap()});
 }
 

@@ -30,10 +30,9 @@ class PlasmaJobView : public QObject {
 
     BusAccess m_bus;
     QString m_desktopEntry;
-    quint64 m_run = 0;     // tells a late answer from the one awaited
-    QString m_view;        // the view's object path, once the server gave it
-    QVariantMap m_state;   // everything told of this run, for a view that comes late
-    QVariantMap m_pending; // told since the view last heard
+    quint64 m_run = 0;   // tells a late answer from the one awaited
+    QString m_view;      // the view's object path, once the server gave it
+    QVariantMap m_state; // everything told of this run, for a view that comes late
     bool m_ended = false;
     uint m_errorCode = 0;
     QString m_errorMessage;

@@ -7,7 +7,6 @@
 #include "testservices.h"
 #include "xdotool.h"
 
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -77,9 +76,6 @@ void DragScrollTest::dragCarriesEntryPastTheEdge() {
     QCOMPARE(list.count(), Count);
     // The entry it ended at is in view.
     QVERIFY(viewport->rect().intersects(view->visualRect(list.index(to - 1))));
-    const QScreen* screen = form.screen();
-    qInfo("screen %dx%d, window at row %d", screen->size().width(), screen->size().height(),
-          form.frameGeometry().top());
 }
 
 QTEST_MAIN(DragScrollTest)
