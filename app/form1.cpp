@@ -271,9 +271,11 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
 
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
-    // Before anyone ends the program: a run under way stops here, leaving its
-    // encoder to finish the file, and shows nothing more; the desktop hooks
-    // let go as at any end of a run.
+    // Before anyone ends the program: a run under way stops here, leaving the
+    // encoder of a whole file to finish it, and shows nothing more; the
+    // desktop hooks let go as at any end of a run. The parts of a file
+    // converted in parts are removed first, a moment at most.
+    connect(&m_session.run(), &ConversionRun::letGo, this, &Form1::unloading,
+            Qt::SingleShotConnection);
     m_session.run().abandon();
-    Q_EMIT unloading();
 }

@@ -15,6 +15,9 @@ struct EncoderRun {
     bool operator==(const EncoderRun&) const = default;
 };
 
+// The output's frame rate: every picture it holds starts at a multiple of 1/25 s.
+constexpr int OutputFrameRate = 25;
+
 // How a source is converted: the encoder runs, in the order they go, and the
 // length the output should reach. No run: there is nothing to convert.
 struct ConversionPlan {
@@ -39,3 +42,49 @@ struct PlanOptions {
 // the encoder would write a file without a stream, or a cover picture's
 // single frame as a video.
 ConversionPlan planFor(const SourceFacts& facts, const PlanOptions& options);
+
+// A part's least length: below it, the seek before it and the join after it
+// cost more than the second encoder saves. Measured with bench_throughput.
+constexpr double ShortestPartSeconds = 10.0;
+
+// How many encoders at once a source is worth, up to the slots free for it:
+// one unless the listing gave its video and length, and each part would last
+// at least ShortestPartSeconds. A source of unknown length cannot be cut
+// into parts of known frames.
+int partsFor(const SourceFacts& facts, int slots);
+
+// A source converted in parts at once, then joined by copying the parts'
+// pictures one after the other into one file.
+//
+// Each part starts at a frame of the output's grid, T = first frame / 25,
+// and writes a counted number of frames; the last runs on to the source's
+// end. A seek before the input lands on that very picture, and the frame
+// count, unlike a length, never adds the frame rate's rounding at a part's
+// end: the joined output holds the frames of one whole run.
+struct SplitPlan {
+    struct Part {
+        EncoderRun run;
+        QString file;
+        int frames = 0; // 0 for the last part: on to the end
+        bool operator==(const Part&) const = default;
+    };
+    QList<Part> parts;
+    QString listFile; // the parts' names, for the join to read
+    QByteArray list;  // what it holds
+    QString joined;   // the join's output, moved to the output's name once whole
+    EncoderRun join;
+    bool operator==(const SplitPlan&) const = default;
+};
+
+// The first output frames of the parts after the first: evenly spread, each
+// moved to the key frame after it (keyFrames, on the streams' clock) where
+// the encoding that adds to the part before costs less than the decoding
+// from the key frame before, which its seek would do in vain. A second of
+// decoding costs about a quarter of a second of the whole conversion.
+QList<qint64> partStarts(const SourceFacts& facts, int parts, const QList<double>& keyFrames);
+
+// The plan for a source worth parts > 1 (see partsFor), its parts starting
+// at the given frames. Every file it writes is named stem and a suffix; the
+// stem must be a path beside the output that no file's name starts with.
+SplitPlan splitPlanFor(const SourceFacts& facts, const PlanOptions& options,
+                       const QList<qint64>& starts, const QString& stem);

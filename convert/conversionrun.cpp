@@ -44,20 +44,37 @@ void ConversionRun::start() {
 
 void ConversionRun::abandon() {
     setState(State::Abandoned);
-    // Each job lets go of its encoder, which runs on to its own end. A job
-    // may be inside one of its signals: it goes once that is done.
+    // A job may be inside one of its signals: it goes once that is done.
     for (const UnderWay& file : std::exchange(m_underWay, {})) {
-        file.job->abandon();
-        file.job->deleteLater();
+        FileConversion* job = file.job;
+        job->disconnect(this);
+        if (job->abandon()) {
+            job->deleteLater();
+            continue;
+        }
+        ++m_releasing;
+        connect(job, &FileConversion::released, this, [this, job] {
+            job->deleteLater();
+            if (m_releasing > 0 && --m_releasing == 0)
+                Q_EMIT letGo();
+        });
     }
     m_batch.end();
+    if (m_releasing == 0) {
+        Q_EMIT letGo();
+        return;
+    }
+    QTimer::singleShot(LetGoMs, this, [this] {
+        if (std::exchange(m_releasing, 0) > 0)
+            Q_EMIT letGo();
+    });
 }
 
 void ConversionRun::startFiles() {
     QElapsedTimer turn;
     turn.start();
     int refusals = 0;
-    while (m_state == State::Converting && m_underWay.size() < std::size_t(m_encoders)) {
+    while (m_state == State::Converting && encodersBusy() < m_encoders) {
         const QModelIndex entry = m_batch.takeNext();
         if (!entry.isValid()) {
             if (m_underWay.empty())
@@ -74,7 +91,11 @@ void ConversionRun::startFiles() {
         const QString output = outputPathFor(source);
         const FileOutcome refused = refusal(source, output);
         if (refused.converted()) {
-            startFile(source, output);
+            // With fewer files waiting than encoders free, the free ones are
+            // shared out, and the last files of a batch take what is left.
+            const int files = m_batch.waiting() + 1;
+            const int free = m_encoders - encodersBusy();
+            startFile(source, output, files < free ? free / files : 1);
             continue;
         }
         record(refused);
@@ -85,9 +106,20 @@ void ConversionRun::startFiles() {
     }
 }
 
-void ConversionRun::startFile(const QString& source, const QString& output) {
-    auto* job = new FileConversion(source, output, m_encoder.program,
-                                   m_probeTool.found() ? m_probeTool.program : QString(), this);
+int ConversionRun::encodersBusy() const {
+    int busy = 0;
+    for (const UnderWay& file : m_underWay)
+        busy += file.job->encoders();
+    return busy;
+}
+
+void ConversionRun::startFile(const QString& source, const QString& output, int encoders) {
+    auto* job =
+        new FileConversion(source, output, m_encoder.program,
+                           m_probeTool.found() ? m_probeTool.program : QString(), encoders, this);
+    // Encoders a file no longer needs go to the files waiting.
+    connect(job, &FileConversion::encodersChanged, this, &ConversionRun::startFiles,
+            Qt::QueuedConnection);
     connect(job, &FileConversion::finished, this,
             [this, job](const FileOutcome& outcome) { fileEnded(job, outcome); });
     connect(job, &FileConversion::progressed, this, [this] {

@@ -40,13 +40,16 @@ class ConversionRun : public QObject {
 
     State state() const { return m_state; }
     // How many encoders work at once, from 1; the next run starts with them.
+    // With more than one, a file begun while fewer files wait than encoders
+    // are free may take several, and is converted in parts at once.
     void setEncoders(int count) { m_encoders = std::max(count, 1); }
 
   public Q_SLOTS:
     // Begins converting the batch. Ignored unless idle.
     void start();
-    // The program is ending: the run stops where it is, its encoders run on,
-    // and nothing more is started or reported.
+    // The program is ending: the run stops where it is, and nothing more is
+    // started or reported. The encoders of whole files run on; those of a
+    // file's parts are stopped and the parts removed, and letGo() follows.
     void abandon();
 
   Q_SIGNALS:
@@ -62,12 +65,18 @@ class ConversionRun : public QObject {
     void fileFinished(const FileOutcome& outcome);
     // The run is over: sent once it is idle again, after the bar went to 0.
     void finished(const ConversionReport& report);
+    // After abandon(): nothing of the run is left to remove. Sent at once
+    // when no parts were under way, and within LetGoMs in any case.
+    void letGo();
 
   private:
     // Files that fail before any encoder starts are checked back to back, but
     // never more of them nor for longer than this; then the window gets its turn.
     static constexpr int RefusalsPerTurn = 100;
     static constexpr qint64 RefusalTurnNs = 20'000'000;
+    // Stopped encoders end at once; one stuck in a dead network mount must
+    // not hold the program's end.
+    static constexpr int LetGoMs = 2000;
 
     struct UnderWay {
         FileConversion* job = nullptr; // a child of the run
@@ -77,7 +86,9 @@ class ConversionRun : public QObject {
     void setState(State state);
     // Begins files while a slot is free, until the batch is done.
     void startFiles();
-    void startFile(const QString& source, const QString& output);
+    void startFile(const QString& source, const QString& output, int encoders);
+    // The encoders the files under way keep busy.
+    int encodersBusy() const;
     // Whether an encoder of this run already writes the output.
     bool outputTaken(const QString& output) const;
     // The outcome of a file that fails before any encoder starts; converted when none does.
@@ -91,6 +102,7 @@ class ConversionRun : public QObject {
     const QString m_programFolder;
     State m_state = State::Idle;
     int m_encoders = 1;
+    int m_releasing = 0; // abandoned files whose parts are still being removed
 
     // One run's state.
     ToolLookup m_encoder;

@@ -258,6 +258,9 @@ void EncoderOutputReader::readOther(QStringView line, QList<EncoderEvent>& event
             EncoderEvent reached;
             reached.kind = EncoderEvent::Kind::Reached;
             reached.seconds = std::max(*seconds, 0.0);
+            // "frame=  502 fps=..."; the stream copy that joins parts counts its pictures too.
+            if (line.startsWith(u"frame="))
+                reached.frames = line.mid(6).trimmed().split(u' ').constFirst().toInt();
             events.append(reached);
         }
         return;
@@ -268,13 +271,13 @@ void EncoderOutputReader::readOther(QStringView line, QList<EncoderEvent>& event
         std::any_of(DamageWords.begin(), DamageWords.end(),
                     [line](QLatin1String words) { return line.contains(words); })) {
         m_damageTold = true;
-        events.append({EncoderEvent::Kind::Damage, {}, 0.0, Cause::None, {}});
+        events.append({EncoderEvent::Kind::Damage, {}, 0.0, 0, Cause::None, {}});
     }
     const QString said = withoutSpeaker(line).toString();
     if (const Cause cause = causeIn(line); cause != Cause::None)
-        events.append({EncoderEvent::Kind::Cause, {}, 0.0, cause, said});
+        events.append({EncoderEvent::Kind::Cause, {}, 0.0, 0, cause, said});
     if (!startsWithAny(line, GenericStarts))
-        events.append({EncoderEvent::Kind::Complaint, {}, 0.0, Cause::None, said});
+        events.append({EncoderEvent::Kind::Complaint, {}, 0.0, 0, Cause::None, said});
 }
 
 FileOutcome::Cause EncoderOutputReader::causeIn(QStringView line) const {
@@ -310,6 +313,7 @@ void EncoderFindings::take(const EncoderEvent& event) {
         break;
     case EncoderEvent::Kind::Reached:
         reached = event.seconds;
+        frames = event.frames;
         break;
     case EncoderEvent::Kind::Cause:
         if (cause == FileOutcome::Cause::None) {

@@ -14,7 +14,7 @@
 struct EncoderEvent {
     enum class Kind {
         Listed,    // its listing of the source is through: record
-        Reached,   // it has encoded up to seconds
+        Reached,   // it has encoded up to seconds, in frames pictures
         Cause,     // a line names a cause the program can say in plain words: cause, line
         Damage,    // the source's data ends or breaks off early
         Complaint, // a line that may name the cause of a failure: line
@@ -22,6 +22,7 @@ struct EncoderEvent {
     Kind kind = Kind::Complaint;
     SourceRecord record;
     double seconds = 0.0;
+    int frames = 0;
     FileOutcome::Cause cause = FileOutcome::Cause::None;
     QString line;
 };
@@ -63,6 +64,7 @@ class EncoderOutputReader {
 // What one encoder run's events told, for its verdict.
 struct EncoderFindings {
     double reached = 0.0;
+    int frames = 0; // the pictures written, as its last progress line tells
     FileOutcome::Cause cause = FileOutcome::Cause::None; // the first one told
     QString causeLine;
     QString lastComplaint;

@@ -3,6 +3,7 @@
 
 #include "convert/outputnaming.h"
 #include "convert/sourceprobe.h"
+#include "convert/splitconversion.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +25,7 @@ FileOutcome::Cause FileConversion::refusal(const QString& source, const QString&
 }
 
 FileConversion::FileConversion(QString source, QString output, QString encoder, QString probeTool,
-                               QObject* parent)
+                               int encoders, QObject* parent)
     : QObject(parent), m_paths{std::move(source), std::move(output)},
       m_encoderProgram(std::move(encoder)), m_probeTool(std::move(probeTool)),
       m_reader(m_paths.source, m_paths.output) {
@@ -32,10 +33,36 @@ FileConversion::FileConversion(QString source, QString output, QString encoder, 
     connect(&m_encoder, &EncoderJob::ended, this, &FileConversion::encoderEnded,
             Qt::QueuedConnection);
     connect(&m_encoder, &EncoderJob::errorLine, this, &FileConversion::encoderSaid);
+    if (encoders > 1 && !m_probeTool.isEmpty()) {
+        // Parts need the source's length before any encoder starts.
+        m_encoders = encoders;
+        probe();
+        return;
+    }
     // Most sources need no other plan: asking the probe tool first would
     // cost each of them a process start-up as long as a short file's encoder.
     m_stage = m_probeTool.isEmpty() ? Stage::Settled : Stage::Trying;
     follow(planFor({}, m_paths));
+}
+
+FileConversion::~FileConversion() = default;
+
+const EncoderProgress& FileConversion::progress() const {
+    return m_split ? m_split->progress() : m_progress;
+}
+
+int FileConversion::encoders() const {
+    return m_split ? std::max(m_split->encodersRunning(), 1) : m_encoders;
+}
+
+bool FileConversion::abandon() {
+    if (!m_split) {
+        m_encoder.abandon();
+        return true;
+    }
+    connect(m_split, &SplitConversion::released, this, &FileConversion::released);
+    m_split->abandon();
+    return false;
 }
 
 void FileConversion::follow(const ConversionPlan& plan) {
@@ -108,21 +135,86 @@ void FileConversion::retake() {
         Q_EMIT finished(outcome);
         return;
     }
-    m_stage = Stage::Probing;
-    m_probe = new SourceProbe(m_probeTool, m_paths.source, this);
-    if (m_probe->isDone())
-        probed();
-    else
-        connect(m_probe, &SourceProbe::done, this, &FileConversion::probed);
+    probe();
 }
 
-void FileConversion::probed() {
-    m_facts = m_probe->facts();
+void FileConversion::probe() {
+    m_stage = Stage::Probing;
+    ask(probeArguments(m_paths.source), &FileConversion::probed);
+}
+
+void FileConversion::ask(const QStringList& arguments, void (FileConversion::*answered)()) {
+    m_probe = new SourceProbe(m_probeTool, arguments, this);
+    if (m_probe->isDone())
+        (this->*answered)();
+    else
+        connect(m_probe, &SourceProbe::done, this, answered);
+}
+
+std::optional<QByteArray> FileConversion::takeAnswer() {
+    std::optional<QByteArray> answer = m_probe->answer();
     // Called from the probe's own signal, so it goes once that is done.
     m_probe->disconnect(this);
     std::exchange(m_probe, nullptr)->deleteLater();
+    return answer;
+}
+
+void FileConversion::probed() {
+    const std::optional<QByteArray> answer = takeAnswer();
+    const std::optional<SourceRecord> record = answer ? readProbeOutput(*answer) : std::nullopt;
+    m_facts = record ? factsOf(*record) : SourceFacts();
     m_stage = Stage::Settled;
+    // An output already there is declined by the whole run, as ever.
+    if (const int parts = partsFor(m_facts, m_encoders);
+        parts > 1 && !OutputState::of(m_paths.output).exists) {
+        m_encoders = parts;
+        Q_EMIT encodersChanged();
+        // Where the parts begin is worth a look at the key frames there.
+        QList<double> times;
+        for (const qint64 start : partStarts(m_facts, parts, {}))
+            times << double(start) / OutputFrameRate;
+        m_stage = Stage::Seeking;
+        ask(keyFrameProbeArguments(m_paths.source, m_facts, times, KeyFrameWindow),
+            &FileConversion::keyFramesFound);
+        return;
+    }
+    keepOneEncoder();
     follow(planFor(m_facts, m_paths));
+}
+
+void FileConversion::keyFramesFound() {
+    const std::optional<QByteArray> answer = takeAnswer();
+    split(partStarts(m_facts, m_encoders, answer ? readKeyFrames(*answer) : QList<double>()));
+}
+
+void FileConversion::split(const QList<qint64>& starts) {
+    m_stage = Stage::Split;
+    m_split = new SplitConversion(
+        splitPlanFor(m_facts, m_paths, starts, SplitConversion::freeStem(m_paths.output)),
+        m_encoderProgram, m_facts, m_paths, this);
+    connect(m_split, &SplitConversion::progressed, this, &FileConversion::progressed);
+    connect(m_split, &SplitConversion::encodersChanged, this, &FileConversion::encodersChanged);
+    connect(m_split, &SplitConversion::finished, this,
+            [this](SplitConversion::End end, const FileOutcome& outcome) {
+                // Called from the split's own signal, so it goes once that is done.
+                m_progress = m_split->progress();
+                m_split->disconnect(this);
+                std::exchange(m_split, nullptr)->deleteLater();
+                if (end == SplitConversion::End::Done) {
+                    Q_EMIT finished(outcome);
+                    return;
+                }
+                m_stage = Stage::Settled;
+                keepOneEncoder();
+                follow(planFor(m_facts, m_paths));
+            });
+    // Frames may fall so that fewer parts than planned are left.
+    Q_EMIT encodersChanged();
+}
+
+void FileConversion::keepOneEncoder() {
+    if (std::exchange(m_encoders, 1) != 1)
+        Q_EMIT encodersChanged();
 }
 
 void FileConversion::encoderEnded(const EncoderEnd& end) {
@@ -162,13 +254,5 @@ void FileConversion::finish(FileOutcome outcome) {
 }
 
 bool FileConversion::removeOwnOutput() const {
-    // Only a file the last encoder made: it ran, none was there when it
-    // started, and it did not decline one that appeared meanwhile. The
-    // encoder never overwrites, so what it did not decline is its own.
-    const QFileInfo output(m_paths.output);
-    if (m_run.end.kind == EncoderEnd::Kind::FailedToStart || m_run.before.exists ||
-        m_run.findings.cause == FileOutcome::Cause::OutputExists || output.isSymLink() ||
-        !output.isFile())
-        return true;
-    return QFile::remove(m_paths.output);
+    return removeRunOutput(m_paths.output, m_run);
 }

@@ -13,6 +13,7 @@
 #include <QString>
 
 class SourceProbe;
+class SplitConversion;
 
 // One file of a run: the processes that convert it, in their stages. What
 // the source holds, the plan, and the verdict come from plain functions.
@@ -32,26 +33,44 @@ class FileConversion : public QObject {
     // for another plan, or whose encoder fails in a way another plan mends,
     // has that encoder stopped, is read by the probe tool, and is
     // converted by the plan its facts call for.
-    FileConversion(QString source, QString output, QString encoder, QString probeTool,
+    //
+    // Given more than one encoder and a probe tool, the source is read by the
+    // probe tool first, and one long enough is converted in parts at once;
+    // a split whose frames do not add up is redone as one whole run.
+    FileConversion(QString source, QString output, QString encoder, QString probeTool, int encoders,
                    QObject* parent = nullptr);
+    ~FileConversion() override;
 
     const QString& source() const { return m_paths.source; }
     const QString& output() const { return m_paths.output; }
-    const EncoderProgress& progress() const { return m_progress; }
-    // The program is ending: the encoder runs on, and its end is never reported.
-    void abandon() { m_encoder.abandon(); }
+    const EncoderProgress& progress() const;
+    // The encoders it keeps busy, or holds while it learns whether parts pay.
+    int encoders() const;
+    // The program is ending, and the end is never reported. A whole file's
+    // encoder runs on to its own end; the encoders of parts are stopped, as
+    // no one is left to join them. True when it holds nothing any more;
+    // otherwise released() follows once the parts are gone.
+    bool abandon();
 
   Q_SIGNALS:
     // The encoder told how far it has got.
     void progressed();
+    // encoders() changed.
+    void encodersChanged();
     void finished(const FileOutcome& outcome);
+    void released();
 
   private:
+    // How far past where a part would begin a key frame is looked for.
+    static constexpr double KeyFrameWindow = 4.0;
+
     enum class Stage {
         Trying,   // the plan that needs no facts runs; its listing or its end may call for another
         Stopping, // the source needs another plan, and the first encoder is ending
         Probing,  // the probe tool reads the source
         Settled,  // the plan for this source runs
+        Seeking,  // the probe tool finds the key frames where parts would begin
+        Split,    // its parts run at once, then their join
     };
 
     void follow(const ConversionPlan& plan);
@@ -63,7 +82,16 @@ class FileConversion : public QObject {
     // The first encoder is done with: what it began goes, and the probe tool
     // reads the source.
     void retake();
+    void probe();
+    // Starts the probe tool; answered runs once it is done.
+    void ask(const QStringList& arguments, void (FileConversion::*answered)());
+    // The answer of the probe that is done, which goes.
+    std::optional<QByteArray> takeAnswer();
     void probed();
+    void keyFramesFound();
+    void split(const QList<qint64>& starts);
+    // The source goes to one encoder: the others it held are free.
+    void keepOneEncoder();
     void encoderEnded(const EncoderEnd& end);
     void finish(FileOutcome outcome);
     // Removes what the last encoder left under the output's name; false when
@@ -77,7 +105,9 @@ class FileConversion : public QObject {
     SourceFacts m_facts;
     ConversionPlan m_plan;
     qsizetype m_nextRun = 0;
-    SourceProbe* m_probe = nullptr; // a child of this object until it is done
+    SourceProbe* m_probe = nullptr;     // a child of this object until it is done
+    SplitConversion* m_split = nullptr; // a child of this object while its parts run
+    int m_encoders = 1;
     EncoderJob m_encoder;
     EncoderOutputReader m_reader;
     FinishedRun m_run;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "convert/fileverdict.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -101,4 +102,12 @@ FileOutcome verdictOf(const QString& source, const QString& output, const Source
         outcome.secondsStated = *length;
     }
     return outcome;
+}
+
+bool removeRunOutput(const QString& path, const FinishedRun& run) {
+    const QFileInfo output(path);
+    if (run.end.kind == EncoderEnd::Kind::FailedToStart || run.before.exists ||
+        run.findings.cause == Cause::OutputExists || output.isSymLink() || !output.isFile())
+        return true;
+    return QFile::remove(path);
 }

@@ -32,3 +32,9 @@ struct FinishedRun {
 // holds. A failure names its cause in the encoder's own line only as detail.
 FileOutcome verdictOf(const QString& source, const QString& output, const SourceFacts& facts,
                       const FinishedRun& run);
+
+// Removes the file a run left under path, if it is that run's own: the run
+// started, nothing was there when it did, and it did not decline a file that
+// appeared meanwhile. The encoder never overwrites, so what it did not
+// decline is its own. False when such a file is there and cannot be removed.
+bool removeRunOutput(const QString& path, const FinishedRun& run);

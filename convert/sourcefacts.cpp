@@ -65,6 +65,7 @@ StreamRecord streamOf(const QJsonObject& stream) {
 SourceFacts factsOf(const SourceRecord& record) {
     SourceFacts facts;
     facts.known = true;
+    facts.start = record.start.value_or(0.0);
     for (const StreamRecord& stream : record.streams) {
         if (!stream.video || stream.attachedPicture || stream.index < 0)
             continue;
@@ -140,4 +141,39 @@ std::optional<SourceRecord> readProbeOutput(QByteArrayView json) {
     record.start = seconds(format.value(u"start_time"));
     record.duration = seconds(format.value(u"duration"));
     return record;
+}
+
+QStringList keyFrameProbeArguments(const QString& source, const SourceFacts& facts,
+                                   const QList<double>& times, double window) {
+    QStringList intervals;
+    for (const double time : times)
+        intervals << QStringLiteral("%1%%2")
+                         .arg(facts.start + time, 0, 'f', 3)
+                         .arg(facts.start + time + window, 0, 'f', 3);
+    return {QStringLiteral("-v"),
+            QStringLiteral("error"),
+            QStringLiteral("-hide_banner"),
+            QStringLiteral("-select_streams"),
+            QString::number(facts.videoStream),
+            QStringLiteral("-show_entries"),
+            QStringLiteral("packet=pts_time,flags"),
+            QStringLiteral("-of"),
+            QStringLiteral("csv=p=0"),
+            QStringLiteral("-read_intervals"),
+            intervals.join(u','),
+            QStringLiteral("-i"),
+            source};
+}
+
+QList<double> readKeyFrames(QByteArrayView csv) {
+    QList<double> keyFrames;
+    // "20.023000,K_" for a key frame, "20.063000,__" for any other.
+    for (const QByteArray& line : csv.toByteArray().split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(',');
+        bool ok = false;
+        const double time = fields.value(0).toDouble(&ok);
+        if (ok && fields.value(1).startsWith('K'))
+            keyFrames.append(time);
+    }
+    return keyFrames;
 }

@@ -27,6 +27,9 @@ struct SourceFacts {
     // Seconds from the container's start to the video's end: what the
     // encoder's time= reaches at its end. Empty when the source states none.
     std::optional<double> length;
+    // The container's start on its streams' clock: the encoder's zero, and
+    // where a seek's times count from.
+    double start = 0.0;
 
     bool hasVideo() const { return !known || videoStream >= 0; }
 };
@@ -76,3 +79,11 @@ QStringList probeArguments(const QString& source);
 
 // What the probe tool's output says; empty when it cannot be read.
 std::optional<SourceRecord> readProbeOutput(QByteArrayView json);
+
+// The probe tool's arguments for the key frames of a source's video near
+// the given times, counted from the container's start: those from the one
+// each time's seek lands on to window seconds after the time.
+QStringList keyFrameProbeArguments(const QString& source, const SourceFacts& facts,
+                                   const QList<double>& times, double window);
+// The times of the key frames in its answer, on the streams' clock.
+QList<double> readKeyFrames(QByteArrayView csv);

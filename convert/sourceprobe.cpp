@@ -14,14 +14,12 @@ constexpr qint64 LongestAnswer = 4 * 1024 * 1024;
 
 } // namespace
 
-SourceProbe::SourceProbe(const QString& program, const QString& source, QObject* parent)
+SourceProbe::SourceProbe(const QString& program, const QStringList& arguments, QObject* parent)
     : QObject(parent), m_process(new ChildProcess(this, ChildProcess::Priority::Background)) {
     m_process->setStandardErrorFile(QProcess::nullDevice());
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         const QByteArray answer = m_process->readAllStandardOutput();
-        const std::optional<SourceRecord> record =
-            status == QProcess::NormalExit && code == 0 ? readProbeOutput(answer) : std::nullopt;
-        finish(record ? factsOf(*record) : SourceFacts());
+        finish(status == QProcess::NormalExit && code == 0 ? std::optional(answer) : std::nullopt);
     });
     connect(m_process, &QProcess::readyReadStandardOutput, this, [this] {
         if (m_process->bytesAvailable() > LongestAnswer)
@@ -29,22 +27,22 @@ SourceProbe::SourceProbe(const QString& program, const QString& source, QObject*
     });
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            finish({});
+            finish(std::nullopt);
     });
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, m_process, &QProcess::kill);
     m_deadline.start(ProbeTimeoutMs);
-    m_process->start(program, probeArguments(source));
+    m_process->start(program, arguments);
 }
 
 SourceProbe::~SourceProbe() = default;
 
-void SourceProbe::finish(const SourceFacts& facts) {
+void SourceProbe::finish(std::optional<QByteArray> answer) {
     if (m_done)
         return;
     m_done = true;
     m_deadline.stop();
-    m_facts = facts;
+    m_answer = std::move(answer);
     // Called from the process's own signals, so it goes once they are done.
     m_process->disconnect(this);
     m_process->deleteLater();

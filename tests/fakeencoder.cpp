@@ -25,6 +25,10 @@
 //                       only for exit code 0.
 //   replay-changed=<path> replay that file instead when the command is not
 //                       the plain one: a filter, or a stream other than 0:0
+//   early-output=yes    write the output before the sleep or the wait, as the
+//                       real one opens it before encoding
+//   seek-<key>=<value>  <key>=<value> instead for a run that seeks (-ss), a
+//                       part of a source converted in parts
 //
 // Called as "ffprobe" it stands in for the probe tool instead: it logs
 // "probe <pid> <hex input>", and prints the file named by the input's
@@ -164,6 +168,14 @@ int main(int argc, char** argv) {
         return finish(1);
     }
     std::map<std::string, std::string> say = directives(source);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-ss") != 0)
+            continue;
+        for (const auto& [key, value] : std::map(say)) {
+            if (key.rfind("seek-", 0) == 0)
+                say[key.substr(5)] = value;
+        }
+    }
 
     if (exists(output)) {
         if (say["existing"] == "keep-zero") {
@@ -187,6 +199,8 @@ int main(int argc, char** argv) {
 
     if (say.count("duration"))
         writeError("  Duration: 00:00:" + say["duration"] + ", start: 0.000000, bitrate: 1 kb/s\n");
+    if (say["early-output"] == "yes")
+        std::ofstream(output, std::ios::binary) << "begun\n";
     if (say.count("sleep"))
         progress(
             std::atoi(say["sleep"].c_str()), [] { return false; },

@@ -144,6 +144,21 @@ class FakeEncoder {
         return all;
     }
 
+    // A source that the fake probe tool answers for as a 30 s video, long
+    // enough to be converted in parts by two encoders.
+    QString longSource(const QString& name, QStringList directives) const {
+        const QString answer = path(name + u".probe.json"_qs);
+        makeFile(answer, R"({"streams": [{"index": 0, "codec_type": "video", "width": 320,
+            "height": 240, "start_time": "0.000000", "duration": "30.000000"}],
+            "format": {"start_time": "0.000000", "duration": "30.000000"}})");
+        return source(name, directives << u"probe="_qs + answer);
+    }
+
+    // The names in the videos folder, hidden ones included.
+    QStringList videoFiles() const {
+        return QDir(videos()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
     // The sources the fake probe tool was asked to read, in order.
     QStringList probed() const {
         QStringList all;

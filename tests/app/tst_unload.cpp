@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Closing the window ends the program at once: during a run, while the encoder
 // it started runs on to its own end and leaves a complete output; during a
-// folder walk, even one that hangs.
+// folder walk, even one that hangs. The encoders of a file's parts are
+// stopped instead, and the parts go with the program.
 
 #include "convert/outputnaming.h"
 #include "fakeencoder.h"
@@ -18,6 +19,7 @@ class UnloadTest : public QObject {
   private Q_SLOTS:
     void encoderOutlivesProgram_data();
     void encoderOutlivesProgram();
+    void partsGoWithProgram();
     void hungWalkDoesNotHoldTheEnd();
 };
 
@@ -72,6 +74,26 @@ void UnloadTest::encoderOutlivesProgram() {
         QVERIFY(output.open(QIODevice::ReadOnly));
         QCOMPARE(output.readAll(), QByteArray("fake wmv of ") + source.toUtf8() + '\n');
     }
+}
+
+void UnloadTest::partsGoWithProgram() {
+    FakeEncoder fake;
+    const QString film = fake.longSource(
+        u"film.mkv"_qs, {u"wait-for="_qs + fake.path(u"never"_qs), u"early-output=yes"_qs});
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(QStringLiteral(UNLOAD_PROBE),
+                {u"run"_qs, fake.programFolder(), fake.logPath(), u"2"_qs, film});
+    QVERIFY2(probe.waitForFinished(30000), "the program did not end when its window closed");
+    QCOMPARE(probe.exitCode(), 0);
+    QCOMPARE(probe.readAllStandardOutput(), QByteArray("closing\nmessages 0\n"));
+    const QList<FakeRun> runs = fake.runs();
+    QCOMPARE(runs.size(), 2);
+    for (const FakeRun& part : runs) {
+        QVERIFY(!part.ended);
+        QTRY_VERIFY(::kill(pid_t(part.pid), 0) != 0);
+    }
+    QCOMPARE(fake.videoFiles(), QStringList{u"film.mkv"_qs});
 }
 
 void UnloadTest::hungWalkDoesNotHoldTheEnd() {

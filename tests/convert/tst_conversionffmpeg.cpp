@@ -41,11 +41,13 @@ QByteArray makeVideo(const QString& ffmpeg, const QString& path, const QString& 
 // <attempted>", and ", <partial> partial" when there are any, then each
 // failure or partial file as "<source>: <reason>" on a line of its own; and
 // the shares of the file under way that the run told on the way.
-QString convert(const QStringList& sources, QList<double>* shares = nullptr) {
+QString convert(const QStringList& sources, QList<double>* shares = nullptr,
+                const QString& programFolder = {}, int encoders = 1) {
     QTemporaryDir emptyProgramFolder;
     FileListModel list;
     list.insertEntries(1, sources);
-    ConversionRun run(list, emptyProgramFolder.path());
+    ConversionRun run(list, programFolder.isEmpty() ? emptyProgramFolder.path() : programFolder);
+    run.setEncoders(encoders);
     QString result;
     QObject::connect(&run, &ConversionRun::finished, [&result](const ConversionReport& report) {
         result = QStringLiteral("%1 of %2").arg(report.failed).arg(report.attempted);
@@ -74,6 +76,8 @@ class ConversionFfmpegTest : public QObject {
     void statusAdvancesWithinFile();
     void sourceKinds_data();
     void sourceKinds();
+    void partsJoinAsOneRun_data();
+    void partsJoinAsOneRun();
 };
 
 void ConversionFfmpegTest::convertsAndKeepsExistingOutput() {
@@ -254,6 +258,73 @@ void ConversionFfmpegTest::sourceKinds() {
         QRegularExpression(QRegularExpression::anchoredPattern(outcome)).match(report).hasMatch(),
         qPrintable(report));
     QCOMPARE(measure(outputPathFor(source)), expected);
+}
+
+void ConversionFfmpegTest::partsJoinAsOneRun_data() {
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("codec");
+    // Its frames fall between the output's, and a part's seek lands between key frames.
+    QTest::newRow("29.97 fps H.264")
+        << u"size=320x240:rate=30000/1001:duration=22"_qs << u"-c:v libx264 -g 48"_qs;
+    // Each part gets the whole run's filters: even width and deinterlacing.
+    QTest::newRow("interlaced, odd width") << u"size=321x240:rate=25:duration=22"_qs
+                                           << u"-c:v mpeg2video -flags +ilme+ildct -top 1"_qs;
+}
+
+void ConversionFfmpegTest::partsJoinAsOneRun() {
+    QFETCH(QString, picture);
+    QFETCH(QString, codec);
+    const QString ffmpeg = QStandardPaths::findExecutable(u"ffmpeg"_qs);
+    const QString ffprobe = QStandardPaths::findExecutable(u"ffprobe"_qs);
+    if (ffmpeg.isEmpty() || ffprobe.isEmpty())
+        QSKIP("ffmpeg and ffprobe are needed on PATH (package ffmpeg)");
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath(u"whole"_qs) && QDir(folder.path()).mkpath(u"parts"_qs));
+    const QString whole = folder.filePath(u"whole/clip.mkv"_qs);
+    const QString parts = folder.filePath(u"parts/clip.mkv"_qs);
+    const QByteArray error = makeVideo(ffmpeg, whole, picture, codec.split(u' '));
+    QVERIFY2(error.isEmpty(), error.constData());
+    QVERIFY(QFile::copy(whole, parts));
+    // The program folder's encoder notes each command, to show the parts ran.
+    const QString program = folder.filePath(u"program"_qs);
+    const QString commands = folder.filePath(u"commands"_qs);
+    QVERIFY(QDir().mkpath(program) && QFile::link(ffprobe, program + u"/ffprobe"_qs));
+    QVERIFY(makeFile(program + u"/ffmpeg"_qs, "#!/bin/sh\necho \"$@\" >>'" +
+                                                  QFile::encodeName(commands) + "'\nexec '" +
+                                                  QFile::encodeName(ffmpeg) + "' \"$@\"\n"));
+    QVERIFY(QFile::setPermissions(program + u"/ffmpeg"_qs, QFile::ReadOwner | QFile::ExeOwner));
+
+    QCOMPARE(convert({whole}), u"0 of 1"_qs);
+    QCOMPARE(convert({parts}, nullptr, program, 2), u"0 of 1"_qs);
+    QVERIFY2(fileText(commands).contains(u" -ss "_qs), qPrintable(fileText(commands)));
+    QCOMPARE(QDir(folder.filePath(u"parts"_qs)).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{u"clip.mkv"_qs, u"clip.wmv"_qs}));
+    // The same frames and length to the frame, decoded without a complaint,
+    // and pictures all but the same as the whole run's.
+    const QStringList count{u"-v"_qs,
+                            u"error"_qs,
+                            u"-count_packets"_qs,
+                            u"-show_entries"_qs,
+                            u"stream=nb_read_packets:format=duration"_qs,
+                            u"-of"_qs,
+                            u"csv=p=0"_qs};
+    const QByteArray expected = runTool(ffprobe, count + QStringList{outputPathFor(whole)});
+    QVERIFY2(expected.contains('\n') && !expected.startsWith("failed"), expected.constData());
+    QCOMPARE(runTool(ffprobe, count + QStringList{outputPathFor(parts)}), expected);
+    QCOMPARE(runTool(ffmpeg,
+                     {u"-v"_qs, u"error"_qs, u"-i"_qs, outputPathFor(parts), u"-f"_qs, u"null"_qs,
+                      u"-"_qs},
+                     QProcess::MergedChannels),
+             QByteArray());
+    const QByteArray psnr = runTool(ffmpeg,
+                                    {u"-i"_qs, outputPathFor(parts), u"-i"_qs, outputPathFor(whole),
+                                     u"-lavfi"_qs, u"psnr"_qs, u"-f"_qs, u"null"_qs, u"-"_qs},
+                                    QProcess::MergedChannels);
+    const QRegularExpressionMatch average =
+        QRegularExpression(u"PSNR y:.* average:([0-9.]+|inf)"_qs).match(QString::fromUtf8(psnr));
+    QVERIFY2(average.hasMatch(), psnr.constData());
+    QVERIFY2(average.captured(1) == u"inf"_qs || average.captured(1).toDouble() >= 35.0,
+             qPrintable(average.captured(0)));
 }
 
 QTEST_GUILESS_MAIN(ConversionFfmpegTest)

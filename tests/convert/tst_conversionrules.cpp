@@ -23,6 +23,9 @@ class ConversionRulesTest : public QObject {
     void argumentVector_data();
     void argumentVector();
     void planOrdersFilters();
+    void splitPoints_data();
+    void splitPoints();
+    void splitPlanRuns();
     void encoderLookup_data();
     void encoderLookup();
     void sameFile_data();
@@ -121,6 +124,72 @@ void ConversionRulesTest::planOrdersFilters() {
                  .hasMatch(),
              qPrintable(arguments.at(6)));
     QCOMPARE(plan.length, facts.length);
+}
+
+void ConversionRulesTest::splitPoints_data() {
+    QTest::addColumn<double>("length"); // below 0: not stated
+    QTest::addColumn<double>("start");  // the container's
+    QTest::addColumn<int>("slots");
+    QTest::addColumn<QByteArray>("keyFrames"); // the probe tool's answer
+    QTest::addColumn<QList<qint64>>("starts"); // of the parts after the first; none: not split
+    QTest::newRow("length not stated") << -1.0 << 0.0 << 2 << QByteArray() << QList<qint64>();
+    QTest::newRow("too short for two parts") << 19.9 << 0.0 << 2 << QByteArray() << QList<qint64>();
+    QTest::newRow("two parts, no key frames")
+        << 20.0 << 0.0 << 2 << QByteArray() << QList<qint64>{250};
+    QTest::newRow("fewer parts than slots")
+        << 35.0 << 0.0 << 8 << QByteArray() << QList<qint64>{291, 583};
+    // The seek would decode ten seconds in vain; the key frame after costs one frame more.
+    QTest::newRow("key frame just after")
+        << 60.023 << 0.0 << 2 << QByteArray("20.023000,K_\n20.063000,__\n30.023000,K_\n")
+        << QList<qint64>{751};
+    QTest::newRow("key frame just before")
+        << 60.0 << 0.0 << 2 << QByteArray("29.900000,K_\n33.000000,K_\n") << QList<qint64>{750};
+    QTest::newRow("container starts late")
+        << 60.0 << 5.0 << 2 << QByteArray("15.000000,K_\n35.040000,K_\n") << QList<qint64>{751};
+}
+
+// Where a source is cut: parts of at least ten seconds, on the output's frame
+// grid, at a key frame when that saves decoding in vain.
+void ConversionRulesTest::splitPoints() {
+    QFETCH(double, length);
+    QFETCH(double, start);
+    QFETCH(int, slots);
+    QFETCH(QByteArray, keyFrames);
+    QFETCH(QList<qint64>, starts);
+    SourceFacts facts;
+    facts.known = true;
+    facts.videoStream = 0;
+    if (length >= 0.0)
+        facts.length = length;
+    facts.start = start;
+    const int parts = partsFor(facts, slots);
+    QCOMPARE(parts > 1 ? partStarts(facts, parts, readKeyFrames(keyFrames)) : QList<qint64>(),
+             starts);
+}
+
+// Each part seeks before its input and counts its frames before its output;
+// the last runs to the end; all keep the filters; the join copies them in order.
+void ConversionRulesTest::splitPlanRuns() {
+    SourceFacts facts;
+    facts.known = true;
+    facts.videoStream = 0;
+    facts.width = 321;
+    facts.length = 20.0;
+    const SplitPlan plan = splitPlanFor(facts, {u"in.mkv"_qs, u"out.wmv"_qs}, {250}, u"/v/.q"_qs);
+    QCOMPARE(plan.parts.size(), 2);
+    const QStringList& first = plan.parts[0].run.arguments;
+    const QStringList& second = plan.parts[1].run.arguments;
+    QCOMPARE(first.first(3), (QStringList{u"-threads"_qs, u"1"_qs, u"-i"_qs}));
+    QCOMPARE(first.last(3), (QStringList{u"-frames:v"_qs, u"250"_qs, u"/v/.q.part1.wmv"_qs}));
+    QCOMPARE(second.first(5),
+             (QStringList{u"-threads"_qs, u"1"_qs, u"-ss"_qs, u"10.00"_qs, u"-i"_qs}));
+    QVERIFY(!second.contains(u"-frames:v"_qs) && second.last() == u"/v/.q.part2.wmv"_qs);
+    QVERIFY(first.contains(u"-vf"_qs) && second.contains(u"-vf"_qs));
+    QCOMPARE(plan.list, QByteArray("ffconcat version 1.0\nfile '.q.part1.wmv'\n"
+                                   "file '.q.part2.wmv'\n"));
+    QCOMPARE(plan.join.arguments.last(), u"/v/.q.wmv"_qs);
+    QCOMPARE(plan.join.arguments.indexOf(u"/v/.q.ffconcat"_qs),
+             plan.join.arguments.indexOf(u"-i"_qs) + 1);
 }
 
 void ConversionRulesTest::encoderLookup_data() {

@@ -109,6 +109,7 @@ class ConversionRunTest : public QObject {
     void listChangesDuringRun();
     void startDuringRunIgnored();
     void abandonStopsRun();
+    void failingPartFailsFile();
 };
 
 void ConversionRunTest::runLeavesEventLoopFree_data() {
@@ -648,6 +649,27 @@ void ConversionRunTest::abandonStopsRun() {
     QCOMPARE(fake.inputs(), QStringList{entries.texts()[0]});
     QVERIFY(QFile::exists(outputPathFor(entries.texts()[0])));
     QCOMPARE(fake.runs().size(), 1);
+}
+
+void ConversionRunTest::failingPartFailsFile() {
+    // The second part fails at once; the first, stopped, must leave nothing either.
+    FakeEncoder fake;
+    Batch entries;
+    const QString never = fake.path(u"never"_qs);
+    entries.list.appendEntry(fake.longSource(
+        u"film.mkv"_qs,
+        {u"wait-for="_qs + never, u"early-output=yes"_qs, u"seek-wait-for="_qs + fake.videos(),
+         u"seek-stderr=No space left on device"_qs, u"seek-exit=1"_qs}));
+    ConversionRun run(entries.list, fake.programFolder());
+    run.setEncoders(2);
+    ConversionReport report;
+    record(run, &report);
+    QCOMPARE(describe(report), u"report 1 1 1\n"_qs + entries.texts()[0] + u": DiskFull"_qs);
+    const QList<FakeRun> runs = fake.runs();
+    QCOMPARE(runs.size(), 2);
+    for (const FakeRun& part : runs) // the failing part ended; the other one was stopped
+        QCOMPARE(part.ended, part.arguments.contains(u"-ss"_qs));
+    QCOMPARE(fake.videoFiles(), QStringList{u"film.mkv"_qs});
 }
 
 QTEST_GUILESS_MAIN(ConversionRunTest)

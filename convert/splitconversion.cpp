@@ -1,0 +1,237 @@
+// SPDX-License-Identifier: MIT
+#include "convert/splitconversion.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+namespace {
+
+using Cause = FileOutcome::Cause;
+
+// A part's own length is its frames; only the whole source states one.
+SourceFacts withoutLength(SourceFacts facts) {
+    facts.length.reset();
+    return facts;
+}
+
+} // namespace
+
+QString SplitConversion::freeStem(const QString& output) {
+    const QDir folder = QFileInfo(output).dir();
+    for (;;) {
+        const QString stem = folder.filePath(
+            QStringLiteral(".quorvane-%1")
+                .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
+        // A name of 64 random bits is all but never taken; should it be, the
+        // encoder declines to overwrite it and the list is made new.
+        if (!QFileInfo::exists(stem + QStringLiteral(".wmv")) &&
+            !QFileInfo::exists(stem + QStringLiteral(".ffconcat")) &&
+            !QFileInfo::exists(stem + QStringLiteral(".part1.wmv")))
+            return stem;
+    }
+}
+
+SplitConversion::SplitConversion(SplitPlan plan, const QString& encoder, const SourceFacts& facts,
+                                 const PlanOptions& paths, QObject* parent)
+    : QObject(parent), m_plan(std::move(plan)), m_encoder(encoder), m_facts(facts), m_paths(paths) {
+    if (m_facts.length)
+        m_progress.setDuration(*m_facts.length);
+    for (const SplitPlan::Part& part : m_plan.parts) {
+        m_parts.push_back(std::make_unique<Run>(PlanOptions{m_paths.source, part.file}));
+        start(*m_parts.back(), part.file, part.run.arguments);
+    }
+}
+
+SplitConversion::~SplitConversion() {
+    if (m_stage == Stage::Over)
+        return;
+    // Gone before its encoders were seen to end: they are stopped, and what
+    // they wrote goes now.
+    stopRuns();
+    for (Run* run : runs()) {
+        if (run->running)
+            run->result.end.kind = EncoderEnd::Kind::Crashed;
+    }
+    removeFiles();
+}
+
+std::vector<SplitConversion::Run*> SplitConversion::runs() const {
+    std::vector<Run*> all;
+    for (const std::unique_ptr<Run>& part : m_parts)
+        all.push_back(part.get());
+    if (m_join)
+        all.push_back(m_join.get());
+    return all;
+}
+
+int SplitConversion::encodersRunning() const {
+    const std::vector<Run*> all = runs();
+    return int(std::count_if(all.begin(), all.end(), [](const Run* run) { return run->running; }));
+}
+
+void SplitConversion::stopRuns() {
+    for (Run* run : runs()) {
+        if (run->running)
+            run->job.stop();
+    }
+}
+
+void SplitConversion::start(Run& run, const QString& output, const QStringList& arguments) {
+    run.result.encoder = m_encoder;
+    run.result.before = OutputState::of(output);
+    connect(&run.job, &EncoderJob::errorLine, this, [this, &run](const QString& line) {
+        bool reached = false;
+        for (const EncoderEvent& event : run.reader.read(line)) {
+            run.result.findings.take(event);
+            reached = reached || event.kind == EncoderEvent::Kind::Reached;
+        }
+        if (!reached || &run == m_join.get())
+            return;
+        double encoded = 0.0;
+        for (const std::unique_ptr<Run>& part : m_parts)
+            encoded += part->result.findings.reached;
+        m_progress.setEncoded(encoded);
+        Q_EMIT progressed();
+    });
+    // Queued, so that parts that all fail at once never nest.
+    connect(
+        &run.job, &EncoderJob::ended, this,
+        [this, &run, output](const EncoderEnd& end) {
+            for (const EncoderEvent& event : run.reader.end())
+                run.result.findings.take(event);
+            run.result.end = end;
+            run.result.after = OutputState::of(output);
+            run.running = false;
+            Q_EMIT encodersChanged();
+            runEnded(run);
+        },
+        Qt::QueuedConnection);
+    run.running = true;
+    run.job.start(m_encoder, arguments);
+}
+
+void SplitConversion::runEnded(const Run& run) {
+    if (m_stage == Stage::Joining) {
+        joinEnded();
+        return;
+    }
+    if (m_stage == Stage::Parts) {
+        const auto part = std::find_if(m_parts.begin(), m_parts.end(),
+                                       [&run](const auto& each) { return each.get() == &run; });
+        FileOutcome outcome = verdictOf(m_paths.source, m_plan.parts[part - m_parts.begin()].file,
+                                        withoutLength(m_facts), run.result);
+        // A part that wrote nothing begins past the source's real end: the
+        // frames will not add up, and the whole run tells how far it goes.
+        if (!outcome.converted() && outcome.cause != Cause::NoOutputWritten) {
+            outcome.output = m_paths.output;
+            m_failure = outcome;
+            m_stage = Stage::Stopping;
+            stopRuns();
+        }
+    }
+    if (encodersRunning() > 0)
+        return;
+    if (m_stage == Stage::Parts) {
+        partsEnded();
+        return;
+    }
+    removeFiles();
+    if (m_abandoned) {
+        m_stage = Stage::Over;
+        Q_EMIT released();
+        return;
+    }
+    end(End::Done, m_failure);
+}
+
+void SplitConversion::partsEnded() {
+    for (qsizetype i = 0; i < m_plan.parts.size(); ++i) {
+        const FinishedRun& result = m_parts[std::size_t(i)]->result;
+        const int planned = m_plan.parts[i].frames;
+        const bool exact =
+            verdictOf(m_paths.source, m_plan.parts[i].file, withoutLength(m_facts), result)
+                .converted() &&
+            (planned > 0 ? result.findings.frames == planned : result.findings.frames > 0);
+        if (!exact) {
+            removeFiles();
+            end(End::Inexact, {});
+            return;
+        }
+    }
+    QFile list(m_plan.listFile);
+    m_listWritten = list.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    if (!m_listWritten || list.write(m_plan.list) != m_plan.list.size() || !list.flush()) {
+        FileOutcome outcome = FileOutcome::failure(m_paths.source, Cause::WriteFailed);
+        outcome.output = m_paths.output;
+        outcome.detail = list.errorString();
+        list.close();
+        removeFiles();
+        end(End::Done, outcome);
+        return;
+    }
+    list.close();
+    m_stage = Stage::Joining;
+    // The join reads the list; a complaint that names it is about the parts.
+    m_join = std::make_unique<Run>(PlanOptions{m_plan.listFile, m_plan.joined});
+    start(*m_join, m_plan.joined, m_plan.join.arguments);
+    Q_EMIT encodersChanged();
+}
+
+void SplitConversion::joinEnded() {
+    FileOutcome outcome = verdictOf(m_paths.source, m_plan.joined, m_facts, m_join->result);
+    outcome.output = m_paths.output;
+    int planned = 0;
+    for (const std::unique_ptr<Run>& part : m_parts)
+        planned += part->result.findings.frames;
+    if (outcome.verdict != FileOutcome::Verdict::Failed &&
+        m_join->result.findings.frames != planned) {
+        removeFiles();
+        end(End::Inexact, {});
+        return;
+    }
+    if (outcome.verdict != FileOutcome::Verdict::Failed) {
+        // Never over a file that came meanwhile, a link to nowhere included:
+        // the rename would write through it.
+        if (OutputState::of(m_paths.output).exists) {
+            outcome = FileOutcome::failure(m_paths.source, Cause::OutputExists);
+            outcome.output = m_paths.output;
+        } else if (QFile joined(m_plan.joined); !joined.rename(m_paths.output)) {
+            outcome = FileOutcome::failure(m_paths.source, Cause::WriteFailed);
+            outcome.output = m_paths.output;
+            outcome.detail = joined.errorString();
+        }
+    }
+    removeFiles();
+    end(End::Done, outcome);
+}
+
+void SplitConversion::end(End end, FileOutcome outcome) {
+    m_stage = Stage::Over;
+    Q_EMIT finished(end, outcome);
+}
+
+void SplitConversion::abandon() {
+    m_abandoned = true;
+    if (encodersRunning() == 0) {
+        if (m_stage != Stage::Over)
+            removeFiles();
+        m_stage = Stage::Over;
+        Q_EMIT released();
+        return;
+    }
+    m_stage = Stage::Stopping;
+    stopRuns();
+}
+
+void SplitConversion::removeFiles() {
+    for (qsizetype i = 0; i < m_plan.parts.size(); ++i)
+        removeRunOutput(m_plan.parts[i].file, m_parts[std::size_t(i)]->result);
+    if (std::exchange(m_listWritten, false))
+        QFile::remove(m_plan.listFile);
+    if (m_join)
+        removeRunOutput(m_plan.joined, m_join->result);
+}
