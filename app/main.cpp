@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "app/messages.h"
 #include "app/pictureicons.h"
+#include "app/terminationsignals.h"
 #include "app/userdialogs.h"
 #include "convert/batchsession.h"
 
@@ -47,6 +48,8 @@ int main(int argc, char* argv[]) {
                            [](const QUrl& address) { QDesktopServices::openUrl(address); }});
     // Closing the window ends the program at once, even in the middle of long work.
     QObject::connect(&window, &Form1::unloading, &app, &QCoreApplication::quit);
+    TerminationSignals terminations;
+    QObject::connect(&terminations, &TerminationSignals::received, &window, &QWidget::close);
     window.openPaths(commandLine.paths, commandLine.leftOut);
     window.show();
     // For the dialogs and message boxes; the window itself shows none. Set

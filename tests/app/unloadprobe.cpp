@@ -8,10 +8,12 @@
 //   walk <folder>  a folder walk that hangs, deaf to the stop flag, as a read
 //                  in a dead network mount does
 //   hold <program folder> <encoder log> <encoders> <entries...>  a conversion
-//       that goes on until something outside closes the window; says
-//       "window <X window id>" as soon as Start is pressed
+//       that goes on until something outside closes the window, or a signal
+//       ends the program as it ends the real one; says "window <X window id>"
+//       as soon as Start is pressed
 
 #include "app/form1.h"
+#include "app/terminationsignals.h"
 #include "testservices.h"
 
 #include <QApplication>
@@ -55,6 +57,8 @@ int main(int argc, char* argv[]) {
         };
     TestForm1 window(testServices(arguments[2], &dialogs), folderWalk);
     QObject::connect(&window, &Form1::unloading, &app, &QCoreApplication::quit);
+    TerminationSignals terminations;
+    QObject::connect(&terminations, &TerminationSignals::received, &window, &QWidget::close);
     if (!walk) {
         window.session.run().setEncoders(encoders);
         for (const QString& entry : arguments.mid(5))
