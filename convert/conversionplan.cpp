@@ -53,8 +53,12 @@ ConversionPlan planFor(const SourceFacts& facts, const PlanOptions& options) {
     return plan;
 }
 
-int partsFor(const SourceFacts& facts, int slots) {
-    if (!facts.known || !facts.hasVideo() || !facts.length)
+int partsFor(const SourceFacts& facts, int slots, std::optional<qint64> freeBytes) {
+    // The encoder keeps to 5872 kbit/s within a few percent; a fifth more
+    // leaves room for that, and for the list and the file system's own.
+    constexpr double OutputBytesPerSecond = 5872000.0 / 8.0 * 1.2;
+    if (!facts.known || !facts.hasVideo() || !facts.length ||
+        (freeBytes && double(*freeBytes) < 2.0 * *facts.length * OutputBytesPerSecond))
         return 1;
     return std::clamp(int(*facts.length / ShortestPartSeconds), 1, std::max(slots, 1));
 }

@@ -48,10 +48,12 @@ ConversionPlan planFor(const SourceFacts& facts, const PlanOptions& options);
 constexpr double ShortestPartSeconds = 10.0;
 
 // How many encoders at once a source is worth, up to the slots free for it:
-// one unless the listing gave its video and length, and each part would last
-// at least ShortestPartSeconds. A source of unknown length cannot be cut
-// into parts of known frames.
-int partsFor(const SourceFacts& facts, int slots);
+// one unless the listing gave its video and length, each part would last at
+// least ShortestPartSeconds, and the output's folder has room (freeBytes,
+// where known) for the output twice over: the parts, and their join. A
+// source of unknown length cannot be cut into parts of known frames, and one
+// that a full disk would fail only in parts is better converted whole.
+int partsFor(const SourceFacts& facts, int slots, std::optional<qint64> freeBytes);
 
 // A source converted in parts at once, then joined by copying the parts'
 // pictures one after the other into one file.

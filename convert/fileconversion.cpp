@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 FileOutcome::Cause FileConversion::refusal(const QString& source, const QString& output) {
     using Cause = FileOutcome::Cause;
@@ -165,7 +166,10 @@ void FileConversion::probed() {
     m_facts = record ? factsOf(*record) : SourceFacts();
     m_stage = Stage::Settled;
     // An output already there is declined by the whole run, as ever.
-    if (const int parts = partsFor(m_facts, m_encoders);
+    const QStorageInfo volume(QFileInfo(m_paths.output).absolutePath());
+    const std::optional<qint64> freeBytes =
+        volume.isValid() ? std::optional(volume.bytesAvailable()) : std::nullopt;
+    if (const int parts = partsFor(m_facts, m_encoders, freeBytes);
         parts > 1 && !OutputState::of(m_paths.output).exists) {
         m_encoders = parts;
         Q_EMIT encodersChanged();

@@ -130,30 +130,42 @@ void ConversionRulesTest::splitPoints_data() {
     QTest::addColumn<double>("length"); // below 0: not stated
     QTest::addColumn<double>("start");  // the container's
     QTest::addColumn<int>("slots");
+    QTest::addColumn<qint64>("freeBytes");     // beside the output; below 0: not known
     QTest::addColumn<QByteArray>("keyFrames"); // the probe tool's answer
     QTest::addColumn<QList<qint64>>("starts"); // of the parts after the first; none: not split
-    QTest::newRow("length not stated") << -1.0 << 0.0 << 2 << QByteArray() << QList<qint64>();
-    QTest::newRow("too short for two parts") << 19.9 << 0.0 << 2 << QByteArray() << QList<qint64>();
+    const qint64 unknown = -1;
+    QTest::newRow("length not stated")
+        << -1.0 << 0.0 << 2 << unknown << QByteArray() << QList<qint64>();
+    QTest::newRow("too short for two parts")
+        << 19.9 << 0.0 << 2 << unknown << QByteArray() << QList<qint64>();
     QTest::newRow("two parts, no key frames")
-        << 20.0 << 0.0 << 2 << QByteArray() << QList<qint64>{250};
+        << 20.0 << 0.0 << 2 << unknown << QByteArray() << QList<qint64>{250};
     QTest::newRow("fewer parts than slots")
-        << 35.0 << 0.0 << 8 << QByteArray() << QList<qint64>{291, 583};
+        << 35.0 << 0.0 << 8 << unknown << QByteArray() << QList<qint64>{291, 583};
+    // 20 s of output is about 15 MB: the parts and their join need twice that.
+    QTest::newRow("room for parts and join")
+        << 20.0 << 0.0 << 2 << qint64(40'000'000) << QByteArray() << QList<qint64>{250};
+    QTest::newRow("room for the output once")
+        << 20.0 << 0.0 << 2 << qint64(20'000'000) << QByteArray() << QList<qint64>();
     // The seek would decode ten seconds in vain; the key frame after costs one frame more.
     QTest::newRow("key frame just after")
-        << 60.023 << 0.0 << 2 << QByteArray("20.023000,K_\n20.063000,__\n30.023000,K_\n")
+        << 60.023 << 0.0 << 2 << unknown << QByteArray("20.023000,K_\n20.063000,__\n30.023000,K_\n")
         << QList<qint64>{751};
     QTest::newRow("key frame just before")
-        << 60.0 << 0.0 << 2 << QByteArray("29.900000,K_\n33.000000,K_\n") << QList<qint64>{750};
+        << 60.0 << 0.0 << 2 << unknown << QByteArray("29.900000,K_\n33.000000,K_\n")
+        << QList<qint64>{750};
     QTest::newRow("container starts late")
-        << 60.0 << 5.0 << 2 << QByteArray("15.000000,K_\n35.040000,K_\n") << QList<qint64>{751};
+        << 60.0 << 5.0 << 2 << unknown << QByteArray("15.000000,K_\n35.040000,K_\n")
+        << QList<qint64>{751};
 }
 
-// Where a source is cut: parts of at least ten seconds, on the output's frame
-// grid, at a key frame when that saves decoding in vain.
+// Where a source is cut: parts of at least ten seconds, with room on the disk,
+// on the output's frame grid, at a key frame when that saves decoding in vain.
 void ConversionRulesTest::splitPoints() {
     QFETCH(double, length);
     QFETCH(double, start);
     QFETCH(int, slots);
+    QFETCH(qint64, freeBytes);
     QFETCH(QByteArray, keyFrames);
     QFETCH(QList<qint64>, starts);
     SourceFacts facts;
@@ -162,7 +174,8 @@ void ConversionRulesTest::splitPoints() {
     if (length >= 0.0)
         facts.length = length;
     facts.start = start;
-    const int parts = partsFor(facts, slots);
+    const int parts =
+        partsFor(facts, slots, freeBytes < 0 ? std::nullopt : std::optional(freeBytes));
     QCOMPARE(parts > 1 ? partStarts(facts, parts, readKeyFrames(keyFrames)) : QList<qint64>(),
              starts);
 }
