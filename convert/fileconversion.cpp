@@ -165,10 +165,10 @@ void FileConversion::probed() {
     const std::optional<SourceRecord> record = answer ? readProbeOutput(*answer) : std::nullopt;
     m_facts = record ? factsOf(*record) : SourceFacts();
     m_stage = Stage::Settled;
-    // An output already there is declined by the whole run, as ever.
     const QStorageInfo volume(QFileInfo(m_paths.output).absolutePath());
     const std::optional<qint64> freeBytes =
         volume.isValid() ? std::optional(volume.bytesAvailable()) : std::nullopt;
+    // An output already there is declined by the whole run, as ever.
     if (const int parts = partsFor(m_facts, m_encoders, freeBytes);
         parts > 1 && !OutputState::of(m_paths.output).exists) {
         m_encoders = parts;
