@@ -105,6 +105,10 @@ void SplitConversion::start(Run& run, const QString& output, const QStringList& 
                 run.result.findings.take(event);
             run.result.end = end;
             run.result.after = OutputState::of(output);
+            run.verdict =
+                verdictOf(m_paths.source, output,
+                          &run == m_join.get() ? m_facts : withoutLength(m_facts), run.result);
+            run.verdict.output = m_paths.output;
             run.running = false;
             Q_EMIT encodersChanged();
             runEnded(run);
@@ -119,16 +123,11 @@ void SplitConversion::runEnded(const Run& run) {
         joinEnded();
         return;
     }
+    // A part that wrote nothing begins past the source's real end: the
+    // frames will not add up, and the whole run tells how far it goes.
     if (m_stage == Stage::Parts) {
-        const auto part = std::find_if(m_parts.begin(), m_parts.end(),
-                                       [&run](const auto& each) { return each.get() == &run; });
-        FileOutcome outcome = verdictOf(m_paths.source, m_plan.parts[part - m_parts.begin()].file,
-                                        withoutLength(m_facts), run.result);
-        // A part that wrote nothing begins past the source's real end: the
-        // frames will not add up, and the whole run tells how far it goes.
-        if (!outcome.converted() && outcome.cause != Cause::NoOutputWritten) {
-            outcome.output = m_paths.output;
-            m_failure = outcome;
+        if (!run.verdict.converted() && run.verdict.cause != Cause::NoOutputWritten) {
+            m_failure = run.verdict;
             m_stage = Stage::Stopping;
             stopRuns();
         }
@@ -150,12 +149,11 @@ void SplitConversion::runEnded(const Run& run) {
 
 void SplitConversion::partsEnded() {
     for (qsizetype i = 0; i < m_plan.parts.size(); ++i) {
-        const FinishedRun& result = m_parts[std::size_t(i)]->result;
+        const Run& part = *m_parts[std::size_t(i)];
         const int planned = m_plan.parts[i].frames;
+        const int frames = part.result.findings.frames;
         const bool exact =
-            verdictOf(m_paths.source, m_plan.parts[i].file, withoutLength(m_facts), result)
-                .converted() &&
-            (planned > 0 ? result.findings.frames == planned : result.findings.frames > 0);
+            part.verdict.converted() && (planned > 0 ? frames == planned : frames > 0);
         if (!exact) {
             removeFiles();
             end(End::Inexact, {});
@@ -182,8 +180,7 @@ void SplitConversion::partsEnded() {
 }
 
 void SplitConversion::joinEnded() {
-    FileOutcome outcome = verdictOf(m_paths.source, m_plan.joined, m_facts, m_join->result);
-    outcome.output = m_paths.output;
+    FileOutcome outcome = m_join->verdict;
     int planned = 0;
     for (const std::unique_ptr<Run>& part : m_parts)
         planned += part->result.findings.frames;

@@ -60,6 +60,7 @@ class SplitConversion : public QObject {
         EncoderJob job;
         EncoderOutputReader reader;
         FinishedRun result;
+        FileOutcome verdict; // once it has ended; a part's as though the source were that long
         bool running = false;
     };
 
