@@ -57,10 +57,30 @@ int partsFor(const SourceFacts& facts, int slots, std::optional<qint64> freeByte
     // The encoder keeps to 5872 kbit/s within a few percent; a fifth more
     // leaves room for that, and for the list and the file system's own.
     constexpr double OutputBytesPerSecond = 5872000.0 / 8.0 * 1.2;
-    if (!facts.known || !facts.hasVideo() || !facts.length ||
+    if (!facts.known || !facts.hasVideo() || !facts.length || !leadInFrames(facts) ||
         (freeBytes && double(*freeBytes) < 2.0 * *facts.length * OutputBytesPerSecond))
         return 1;
     return std::clamp(int(*facts.length / ShortestPartSeconds), 1, std::max(slots, 1));
+}
+
+std::optional<int> leadInFrames(const SourceFacts& facts) {
+    // A second, whatever the rate: the encoder's rate control has settled by then.
+    constexpr int ShortestLead = OutputFrameRate;
+    // Four seconds encoded twice per part is as much as a cut may cost.
+    constexpr int LongestLead = 4 * OutputFrameRate;
+    if (!facts.frameRate)
+        return std::nullopt;
+    const double drift = std::abs(*facts.frameRate - OutputFrameRate);
+    if (drift < 1e-6)
+        return ShortestLead;
+    // Output frames from one dropped or repeated picture to the next.
+    const double between = OutputFrameRate / drift;
+    const int lead = std::max(ShortestLead, int(std::ceil(2.0 * between)));
+    return lead <= LongestLead ? std::optional(lead) : std::nullopt;
+}
+
+double partSeek(qint64 firstFrame, int lead) {
+    return double(firstFrame - lead) / OutputFrameRate;
 }
 
 QList<qint64> partStarts(const SourceFacts& facts, int parts, const QList<double>& keyFrames) {
@@ -68,21 +88,28 @@ QList<qint64> partStarts(const SourceFacts& facts, int parts, const QList<double
     // 0.24 of the processor time of decoding and encoding.
     constexpr double DecodingShare = 0.24;
     const qint64 frames = std::llround(facts.length.value_or(0.0) * OutputFrameRate);
+    const auto shortest = qint64(ShortestPartSeconds * OutputFrameRate);
+    const int lead = leadInFrames(facts).value_or(0);
     QList<qint64> starts;
     for (int k = 1; k < parts; ++k) {
+        const qint64 previous = starts.isEmpty() ? 0 : starts.last();
         qint64 start = frames * k / parts;
-        const double time = double(start) / OutputFrameRate;
+        const double seek = partSeek(start, lead);
         std::optional<double> before, after;
         for (const double keyFrame : keyFrames) {
             const double at = keyFrame - facts.start;
-            if (at <= time && (!before || at > *before))
+            if (at <= seek && (!before || at > *before))
                 before = at;
-            else if (at > time && (!after || at < *after))
+            else if (at > seek && (!after || at < *after))
                 after = at;
         }
-        if (before && after && *after - time < (time - *before) * DecodingShare)
-            start = qint64(std::ceil(*after * OutputFrameRate - 1e-6));
-        if (start > (starts.isEmpty() ? 0 : starts.last()) && start < frames)
+        if (before && after && *after - seek < (seek - *before) * DecodingShare) {
+            // Cuts only move on, so the next one is at least where it would be.
+            const qint64 moved = qint64(std::ceil(*after * OutputFrameRate - 1e-6)) + lead;
+            if (moved - previous >= shortest && frames * (k + 1) / parts - moved >= shortest)
+                start = moved;
+        }
+        if (start > previous && start < frames)
             starts.append(start);
     }
     return starts;
@@ -90,39 +117,45 @@ QList<qint64> partStarts(const SourceFacts& facts, int parts, const QList<double
 
 SplitPlan splitPlanFor(const SourceFacts& facts, const PlanOptions& options,
                        const QList<qint64>& starts, const QString& stem) {
+    const auto seconds = [](double time) { return QString::number(time, 'f', 2); };
+    const int lead = leadInFrames(facts).value_or(0);
     SplitPlan plan;
+    plan.list = "ffconcat version 1.0\n";
     for (qsizetype k = 0; k <= starts.size(); ++k) {
         const qint64 first = k > 0 ? starts[k - 1] : 0;
         SplitPlan::Part part;
-        part.file = stem + QStringLiteral(".part%1.wmv").arg(k + 1);
+        part.file = stem + QStringLiteral(".part%1.mkv").arg(k + 1);
+        part.lead = k > 0 ? lead : 0;
         QStringList arguments = planFor(facts, {options.source, part.file}).runs.value(0).arguments;
-        // Before the input, the seek decodes from the key frame before T and
-        // keeps what starts at T; the first part is the whole run's beginning.
+        // Before the input, the seek decodes from the key frame before it and
+        // keeps what starts there; the first part is the whole run's beginning.
         if (k > 0)
-            arguments = QStringList{QStringLiteral("-ss"),
-                                    QString::number(double(first) / OutputFrameRate, 'f', 2)} +
-                        arguments;
+            arguments =
+                QStringList{QStringLiteral("-ss"), seconds(partSeek(first, lead))} + arguments;
         // The parts keep a processor each busy: decoder threads on top would
         // only make them take turns.
         arguments = QStringList{QStringLiteral("-threads"), QStringLiteral("1")} + arguments;
+        QStringList outputOptions{QStringLiteral("-vsync"), QStringLiteral("cfr")};
+        if (part.lead > 0)
+            outputOptions << QStringLiteral("-force_key_frames")
+                          << seconds(double(part.lead) / OutputFrameRate);
         if (k < starts.size()) {
-            part.frames = int(starts[k] - first);
-            arguments.insert(arguments.size() - 1, QStringLiteral("-frames:v"));
-            arguments.insert(arguments.size() - 1, QString::number(part.frames));
+            part.frames = int(starts[k] - first) + part.lead;
+            outputOptions << QStringLiteral("-frames:v") << QString::number(part.frames);
         }
-        part.run = {arguments};
+        part.run = {arguments.first(arguments.size() - 1) + outputOptions +
+                    QStringList{arguments.last()}};
+        // The parts lie beside the list, so it names them alone: a folder's
+        // name never has to be written in the list's quoting.
+        QString name = QFileInfo(part.file).fileName();
+        name.replace(u'\'', QLatin1String("'\\''"));
+        plan.list += "file '" + name.toUtf8() + "'\n";
+        if (part.lead > 0)
+            plan.list += "inpoint " + seconds(double(part.lead) / OutputFrameRate).toUtf8() + "\n";
         plan.parts.append(part);
     }
     plan.listFile = stem + QStringLiteral(".ffconcat");
     plan.joined = stem + QStringLiteral(".wmv");
-    // The parts lie beside the list, so it names them alone: a folder's
-    // name never has to be written in the list's quoting.
-    plan.list = "ffconcat version 1.0\n";
-    for (const SplitPlan::Part& part : std::as_const(plan.parts)) {
-        QString name = QFileInfo(part.file).fileName();
-        name.replace(u'\'', QLatin1String("'\\''"));
-        plan.list += "file '" + name.toUtf8() + "'\n";
-    }
     // A name that begins with "." is one the join refuses unless told it may.
     plan.join = {{QStringLiteral("-f"), QStringLiteral("concat"), QStringLiteral("-safe"),
                   QStringLiteral("0"), QStringLiteral("-i"), plan.listFile, QStringLiteral("-map"),

@@ -48,26 +48,49 @@ ConversionPlan planFor(const SourceFacts& facts, const PlanOptions& options);
 constexpr double ShortestPartSeconds = 10.0;
 
 // How many encoders at once a source is worth, up to the slots free for it:
-// one unless the listing gave its video and length, each part would last at
-// least ShortestPartSeconds, and the output's folder has room (freeBytes,
-// where known) for the output twice over: the parts, and their join. A
-// source of unknown length cannot be cut into parts of known frames, and one
-// that a full disk would fail only in parts is better converted whole.
+// one unless the listing gave its video, length and frame rate, each part
+// would last at least ShortestPartSeconds, the parts can lead in to the
+// whole run's frames (leadInFrames), and the output's folder has room
+// (freeBytes, where known) for the output twice over: the parts, and their
+// join. A source of unknown length cannot be cut into parts of known frames,
+// and one that a full disk would fail only in parts is better converted whole.
 int partsFor(const SourceFacts& facts, int slots, std::optional<qint64> freeBytes);
+
+// The output frames a part after the first encodes before its own first
+// one, which the join leaves out; empty where no lead makes the parts exact.
+//
+// The encoder keeps, drops or repeats each source picture by how far the
+// pictures before it have drifted from the output's grid. A part that seeks
+// starts with a drift of its own, a whole number of frames off the whole
+// run's; the first picture that either drops or repeats and the other does
+// not settles them on the same one. The lead spans two such pictures at the
+// source's rate. At exactly 25 fps nothing drifts, and a part agrees with the
+// whole run from its first frame; a rate so close to 25 that pictures drop
+// or repeat only every few seconds, or one not known, is not cut.
+std::optional<int> leadInFrames(const SourceFacts& facts);
+
+// Where a part that begins at the given output frame seeks its input: that
+// many frames of lead before it, on the streams' clock counted from the
+// container's start.
+double partSeek(qint64 firstFrame, int lead);
 
 // A source converted in parts at once, then joined by copying the parts'
 // pictures one after the other into one file.
 //
-// Each part starts at a frame of the output's grid, T = first frame / 25,
-// and writes a counted number of frames; the last runs on to the source's
-// end. A seek before the input lands on that very picture, and the frame
+// Each part starts at a frame of the output's grid, T = first frame / 25, and
+// writes a counted number of frames; the last runs on to the source's end.
+// A part after the first seeks to its lead's start, on the grid too, and its
+// lead begins with a key frame the join seeks to and leaves out. The frame
 // count, unlike a length, never adds the frame rate's rounding at a part's
-// end: the joined output holds the frames of one whole run.
+// end: the joined output holds the frames of one whole run. The parts are
+// Matroska, whose index finds that key frame exactly, and keep the output's
+// constant rate, which Matroska would not ask for.
 struct SplitPlan {
     struct Part {
         EncoderRun run;
         QString file;
-        int frames = 0; // 0 for the last part: on to the end
+        int frames = 0; // what it writes, lead included; 0 for the last part: on to the end
+        int lead = 0;   // its first frames, which the join leaves out
         bool operator==(const Part&) const = default;
     };
     QList<Part> parts;
@@ -79,10 +102,12 @@ struct SplitPlan {
 };
 
 // The first output frames of the parts after the first: evenly spread, each
-// moved to the key frame after it (keyFrames, on the streams' clock) where
-// the encoding that adds to the part before costs less than the decoding
-// from the key frame before, which its seek would do in vain. A second of
-// decoding costs about a quarter of a second of the whole conversion.
+// moved so that its seek (partSeek) lands on the key frame after it
+// (keyFrames, on the streams' clock) where the encoding that adds to the part
+// before costs less than the decoding from the key frame before, which the
+// seek would do in vain, and where no part becomes shorter than
+// ShortestPartSeconds. A second of decoding costs about a quarter of a second
+// of the whole conversion.
 QList<qint64> partStarts(const SourceFacts& facts, int parts, const QList<double>& keyFrames);
 
 // The plan for a source worth parts > 1 (see partsFor), its parts starting

@@ -173,10 +173,10 @@ void FileConversion::probed() {
         parts > 1 && !OutputState::of(m_paths.output).exists) {
         m_encoders = parts;
         Q_EMIT encodersChanged();
-        // Where the parts begin is worth a look at the key frames there.
+        // Where the parts seek is worth a look at the key frames there.
         QList<double> times;
         for (const qint64 start : partStarts(m_facts, parts, {}))
-            times << double(start) / OutputFrameRate;
+            times << partSeek(start, leadInFrames(m_facts).value_or(0));
         m_stage = Stage::Seeking;
         ask(keyFrameProbeArguments(m_paths.source, m_facts, times, KeyFrameWindow),
             &FileConversion::keyFramesFound);

@@ -14,6 +14,18 @@ std::optional<double> seconds(const QJsonValue& value) {
     return ok ? std::optional<double>(number) : std::nullopt;
 }
 
+// A rate as "30000/1001"; "0/0" where the probe tool could not tell.
+std::optional<double> rate(const QJsonValue& value) {
+    const QStringList terms = value.toString().split(u'/');
+    bool numeratorOk = false;
+    bool denominatorOk = false;
+    const double numerator = terms.value(0).toDouble(&numeratorOk);
+    const double denominator = terms.size() == 2 ? terms[1].toDouble(&denominatorOk) : 0.0;
+    if (!numeratorOk || !denominatorOk || numerator <= 0.0 || denominator <= 0.0)
+        return std::nullopt;
+    return numerator / denominator;
+}
+
 SourceFacts::Transfer transferNamed(const QString& name) {
     for (const SourceFacts::Transfer transfer :
          {SourceFacts::Transfer::Pq, SourceFacts::Transfer::Hlg}) {
@@ -50,6 +62,7 @@ StreamRecord streamOf(const QJsonObject& stream) {
     record.transfer = stream.value(u"color_transfer").toString();
     record.start = seconds(stream.value(u"start_time"));
     record.duration = seconds(stream.value(u"duration"));
+    record.frameRate = rate(stream.value(u"avg_frame_rate"));
     const QJsonObject tags = stream.value(u"tags").toObject();
     for (auto tag = tags.begin(); tag != tags.end(); ++tag) {
         if (isLengthTag(tag.key()))
@@ -76,6 +89,7 @@ SourceFacts factsOf(const SourceRecord& record) {
                            stream.fieldOrder == u"tb" || stream.fieldOrder == u"bt";
         facts.transfer = transferNamed(stream.transfer);
         facts.length = videoLength(stream, record);
+        facts.frameRate = stream.frameRate;
         break;
     }
     return facts;
@@ -124,7 +138,7 @@ QStringList probeArguments(const QString& source) {
             QStringLiteral("json"),
             QStringLiteral("-show_entries"),
             QStringLiteral("format=duration,start_time:stream=index,codec_type,width,height,"
-                           "field_order,color_transfer,start_time,duration:"
+                           "field_order,color_transfer,avg_frame_rate,start_time,duration:"
                            "stream_disposition=attached_pic:stream_tags"),
             QStringLiteral("-i"),
             source};

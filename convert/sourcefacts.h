@@ -27,6 +27,8 @@ struct SourceFacts {
     // Seconds from the container's start to the video's end: what the
     // encoder's time= reaches at its end. Empty when the source states none.
     std::optional<double> length;
+    // Pictures a second on average, as the probe tool tells it; empty when not told.
+    std::optional<double> frameRate;
     // The container's start on its streams' clock: the encoder's zero, and
     // where a seek's times count from.
     double start = 0.0;
@@ -47,6 +49,7 @@ struct StreamRecord {
     std::optional<double> start;     // on the container's clock
     std::optional<double> duration;  // the stream's own length
     std::optional<double> taggedEnd; // where a Matroska writer says it ends
+    std::optional<double> frameRate; // pictures a second on average
 };
 
 // A source as a reader found it: its streams and the container's timing.

@@ -30,7 +30,7 @@ QString SplitConversion::freeStem(const QString& output) {
         // encoder declines to overwrite it and the list is made new.
         if (!QFileInfo::exists(stem + QStringLiteral(".wmv")) &&
             !QFileInfo::exists(stem + QStringLiteral(".ffconcat")) &&
-            !QFileInfo::exists(stem + QStringLiteral(".part1.wmv")))
+            !QFileInfo::exists(stem + QStringLiteral(".part1.mkv")))
             return stem;
     }
 }
@@ -91,9 +91,11 @@ void SplitConversion::start(Run& run, const QString& output, const QStringList& 
         }
         if (!reached || &run == m_join.get())
             return;
+        // A part's lead is the next part's too: counted once, by the part before.
         double encoded = 0.0;
-        for (const std::unique_ptr<Run>& part : m_parts)
-            encoded += part->result.findings.reached;
+        for (qsizetype i = 0; i < m_plan.parts.size(); ++i)
+            encoded += std::max(0.0, m_parts[std::size_t(i)]->result.findings.reached -
+                                         double(m_plan.parts[i].lead) / OutputFrameRate);
         m_progress.setEncoded(encoded);
         Q_EMIT progressed();
     });
@@ -150,10 +152,10 @@ void SplitConversion::runEnded(const Run& run) {
 void SplitConversion::partsEnded() {
     for (qsizetype i = 0; i < m_plan.parts.size(); ++i) {
         const Run& part = *m_parts[std::size_t(i)];
-        const int planned = m_plan.parts[i].frames;
+        const SplitPlan::Part& planned = m_plan.parts[i];
         const int frames = part.result.findings.frames;
-        const bool exact =
-            part.verdict.converted() && (planned > 0 ? frames == planned : frames > 0);
+        const bool exact = part.verdict.converted() &&
+                           (planned.frames > 0 ? frames == planned.frames : frames > planned.lead);
         if (!exact) {
             removeFiles();
             end(End::Inexact, {});
@@ -182,8 +184,8 @@ void SplitConversion::partsEnded() {
 void SplitConversion::joinEnded() {
     FileOutcome outcome = m_join->verdict;
     int planned = 0;
-    for (const std::unique_ptr<Run>& part : m_parts)
-        planned += part->result.findings.frames;
+    for (qsizetype i = 0; i < m_plan.parts.size(); ++i)
+        planned += m_parts[std::size_t(i)]->result.findings.frames - m_plan.parts[i].lead;
     if (outcome.verdict != FileOutcome::Verdict::Failed &&
         m_join->result.findings.frames != planned) {
         removeFiles();

@@ -149,7 +149,8 @@ class FakeEncoder {
     QString longSource(const QString& name, QStringList directives) const {
         const QString answer = path(name + u".probe.json"_qs);
         makeFile(answer, R"({"streams": [{"index": 0, "codec_type": "video", "width": 320,
-            "height": 240, "start_time": "0.000000", "duration": "30.000000"}],
+            "height": 240, "avg_frame_rate": "25/1", "start_time": "0.000000",
+            "duration": "30.000000"}],
             "format": {"start_time": "0.000000", "duration": "30.000000"}})");
         return source(name, directives << u"probe="_qs + answer);
     }
