@@ -16,6 +16,10 @@ ChildProcess::ChildProcess(QObject* parent, Priority priority) : QProcess(parent
     // see write errors, not die of SIGPIPE.
     setChildProcessModifier([priority] {
         ::signal(SIGPIPE, SIG_IGN);
+        // A session of its own: Ctrl+C or a hang-up in the terminal that
+        // started the program reaches the program alone, which decides what
+        // its children do, rather than cutting an encoder's output short.
+        ::setsid();
         // Not the idle class: with every processor encoding, a probe must
         // still finish in time for its file.
         if (priority == Priority::Background) [[maybe_unused]]

@@ -8,8 +8,9 @@
 // The child's end is then simply no longer watched.
 //
 // It reads the null device, so a question on its standard input gets an end
-// of file instead of hanging it. It ignores SIGPIPE, so it runs on to its own
-// end when this program ends first, and it never opens a window.
+// of file instead of hanging it. It ignores SIGPIPE and runs in a session of
+// its own, out of reach of the terminal's signals, so it runs on to its own
+// end when this program ends first; and it never opens a window.
 class ChildProcess final : public QProcess {
   public:
     enum class Priority {
