@@ -25,6 +25,8 @@ class ConversionRulesTest : public QObject {
     void planOrdersFilters();
     void splitPoints_data();
     void splitPoints();
+    void leadIn_data();
+    void leadIn();
     void splitPlanRuns();
     void encoderLookup_data();
     void encoderLookup();
@@ -129,57 +131,46 @@ void ConversionRulesTest::planOrdersFilters() {
 void ConversionRulesTest::splitPoints_data() {
     QTest::addColumn<double>("length"); // below 0: not stated
     QTest::addColumn<double>("start");  // the container's
-    QTest::addColumn<double>("rate");   // pictures a second; 0: not told
     QTest::addColumn<int>("slots");
     QTest::addColumn<qint64>("freeBytes");     // beside the output; below 0: not known
     QTest::addColumn<QByteArray>("keyFrames"); // the probe tool's answer
     QTest::addColumn<QList<qint64>>("starts"); // of the parts after the first; none: not split
     const qint64 unknown = -1;
     QTest::newRow("length not stated")
-        << -1.0 << 0.0 << 25.0 << 2 << unknown << QByteArray() << QList<qint64>();
+        << -1.0 << 0.0 << 2 << unknown << QByteArray() << QList<qint64>();
     QTest::newRow("too short for two parts")
-        << 19.9 << 0.0 << 25.0 << 2 << unknown << QByteArray() << QList<qint64>();
+        << 19.9 << 0.0 << 2 << unknown << QByteArray() << QList<qint64>();
     QTest::newRow("two parts, no key frames")
-        << 20.0 << 0.0 << 25.0 << 2 << unknown << QByteArray() << QList<qint64>{250};
+        << 20.0 << 0.0 << 2 << unknown << QByteArray() << QList<qint64>{250};
     QTest::newRow("fewer parts than slots")
-        << 35.0 << 0.0 << 25.0 << 8 << unknown << QByteArray() << QList<qint64>{291, 583};
+        << 35.0 << 0.0 << 8 << unknown << QByteArray() << QList<qint64>{291, 583};
     // 20 s of output is about 15 MB: the parts and their join need twice that.
     QTest::newRow("room for parts and join")
-        << 20.0 << 0.0 << 25.0 << 2 << qint64(40'000'000) << QByteArray() << QList<qint64>{250};
+        << 20.0 << 0.0 << 2 << qint64(40'000'000) << QByteArray() << QList<qint64>{250};
     QTest::newRow("room for the output once")
-        << 20.0 << 0.0 << 25.0 << 2 << qint64(20'000'000) << QByteArray() << QList<qint64>();
-    // Pictures drop or repeat too rarely for a lead to line the parts up.
-    QTest::newRow("rate not told")
-        << 60.0 << 0.0 << 0.0 << 2 << unknown << QByteArray() << QList<qint64>();
-    QTest::newRow("25.3 fps") << 60.0 << 0.0 << 25.3 << 2 << unknown << QByteArray()
-                              << QList<qint64>();
-    // The seeks, a lead before each cut, would decode ten seconds in vain;
-    // the key frame after costs a frame more. 23.976 fps leads in 49 frames.
-    QTest::newRow("key frame just after the seek")
-        << 60.023 << 0.0 << 25.0 << 2 << unknown
-        << QByteArray("19.023000,K_\n19.063000,__\n29.023000,K_\n") << QList<qint64>{751};
-    QTest::newRow("key frame just after, 23.976 fps")
-        << 60.023 << 0.0 << 24000.0 / 1001.0 << 2 << unknown
-        << QByteArray("18.023000,K_\n28.063000,K_\n") << QList<qint64>{751};
-    QTest::newRow("key frame just before the seek")
-        << 60.0 << 0.0 << 25.0 << 2 << unknown << QByteArray("28.900000,K_\n32.000000,K_\n")
+        << 20.0 << 0.0 << 2 << qint64(20'000'000) << QByteArray() << QList<qint64>();
+    // The seek, a second before the cut, would decode ten seconds in vain;
+    // the key frame after costs one frame more.
+    QTest::newRow("key frame just after")
+        << 60.023 << 0.0 << 2 << unknown << QByteArray("19.023000,K_\n19.063000,__\n29.023000,K_\n")
+        << QList<qint64>{751};
+    QTest::newRow("key frame just before")
+        << 60.0 << 0.0 << 2 << unknown << QByteArray("28.900000,K_\n32.000000,K_\n")
         << QList<qint64>{750};
     QTest::newRow("container starts late")
-        << 60.0 << 5.0 << 25.0 << 2 << unknown << QByteArray("14.000000,K_\n34.040000,K_\n")
+        << 60.0 << 5.0 << 2 << unknown << QByteArray("14.000000,K_\n34.040000,K_\n")
         << QList<qint64>{751};
     // Moved, the second part would last less than ten seconds.
     QTest::newRow("key frame after, part too short")
-        << 20.0 << 0.0 << 25.0 << 2 << unknown << QByteArray("0.000000,K_\n9.050000,K_\n")
+        << 20.0 << 0.0 << 2 << unknown << QByteArray("0.000000,K_\n9.050000,K_\n")
         << QList<qint64>{250};
 }
 
 // Where a source is cut: parts of at least ten seconds, with room on the disk,
-// a rate the lead can follow, on the output's frame grid, with the seek at a
-// key frame when that saves decoding in vain.
+// on the output's frame grid, at a key frame when that saves decoding in vain.
 void ConversionRulesTest::splitPoints() {
     QFETCH(double, length);
     QFETCH(double, start);
-    QFETCH(double, rate);
     QFETCH(int, slots);
     QFETCH(qint64, freeBytes);
     QFETCH(QByteArray, keyFrames);
@@ -189,13 +180,36 @@ void ConversionRulesTest::splitPoints() {
     facts.videoStream = 0;
     if (length >= 0.0)
         facts.length = length;
-    if (rate > 0.0)
-        facts.frameRate = rate;
     facts.start = start;
+    facts.frameRate = 25.0;
     const int parts =
         partsFor(facts, slots, freeBytes < 0 ? std::nullopt : std::optional(freeBytes));
     QCOMPARE(parts > 1 ? partStarts(facts, parts, readKeyFrames(keyFrames)) : QList<qint64>(),
              starts);
+}
+
+void ConversionRulesTest::leadIn_data() {
+    QTest::addColumn<double>("rate"); // 0: not told
+    QTest::addColumn<int>("lead");    // -1: none, and a long source is not cut
+    QTest::newRow("not told") << 0.0 << -1;
+    QTest::newRow("25 fps") << 25.0 << 25;
+    QTest::newRow("23.976 fps") << 24000.0 / 1001.0 << 49;
+    QTest::newRow("29.97 fps") << 30000.0 / 1001.0 << 25;
+    QTest::newRow("25.3 fps") << 25.3 << -1;
+}
+
+// A lead spans two pictures dropped or repeated at the source's rate.
+void ConversionRulesTest::leadIn() {
+    QFETCH(double, rate);
+    QFETCH(int, lead);
+    SourceFacts facts;
+    facts.known = true;
+    facts.videoStream = 0;
+    facts.length = 60.0;
+    if (rate > 0.0)
+        facts.frameRate = rate;
+    QCOMPARE(leadInFrames(facts).value_or(-1), lead);
+    QCOMPARE(partsFor(facts, 2, std::nullopt), lead < 0 ? 1 : 2);
 }
 
 // Each part seeks a lead before its first frame, keeps the output's constant
