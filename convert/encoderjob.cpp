@@ -15,10 +15,19 @@ EncoderJob::~EncoderJob() {
     abandon();
 }
 
-void EncoderJob::start(const QString& program, const QStringList& arguments) {
+void EncoderJob::start(const QString& program, const QStringList& arguments,
+                       const PlanOptions& paths, const SourceFacts& facts) {
     if (m_process)
         return;
     m_partialLine.clear();
+    m_abandoned = false;
+    m_paths = paths;
+    m_facts = facts;
+    m_reader.emplace(paths.source, paths.output);
+    m_record = {};
+    m_record.encoder = program;
+    m_record.end.kind = EncoderEnd::Kind::Running;
+    m_record.before = OutputState::of(paths.output);
     // An encoder must finish the file it writes whatever happens to us.
     m_process = new ChildProcess(this);
     m_process->setStandardOutputFile(QProcess::nullDevice());
@@ -48,8 +57,8 @@ void EncoderJob::readErrors() {
         const QByteArray line = m_partialLine.sliced(start, i - start).trimmed();
         start = i + 1;
         if (!line.isEmpty())
-            Q_EMIT errorLine(QString::fromLocal8Bit(line));
-        if (!m_process) // abandoned by a handler of the signal
+            take(m_reader->read(QString::fromLocal8Bit(line)));
+        if (!m_process) // abandoned by a handler of a signal
             return;
     }
     m_partialLine.remove(0, start);
@@ -57,15 +66,23 @@ void EncoderJob::readErrors() {
         m_partialLine.remove(0, m_partialLine.size() - LongestLine);
 }
 
-void EncoderJob::release() {
-    // Called from the process's own signals, so it goes once they are done.
-    if (QProcess* process = std::exchange(m_process, nullptr)) {
-        process->disconnect(this);
-        process->deleteLater();
+void EncoderJob::take(const QList<EncoderEvent>& events) {
+    for (const EncoderEvent& event : events) {
+        m_record.findings.take(event);
+        if (event.kind == EncoderEvent::Kind::Listed) {
+            if (!m_facts.known)
+                m_facts = factsOf(event.record);
+            Q_EMIT listed(event.record);
+        } else if (event.kind == EncoderEvent::Kind::Reached) {
+            Q_EMIT progressed();
+        }
+        if (m_abandoned) // by a handler of a signal
+            return;
     }
 }
 
 void EncoderJob::abandon() {
+    m_abandoned = true;
     // Destroying it now closes our end of its pipes; it runs on regardless.
     delete std::exchange(m_process, nullptr);
 }
@@ -77,15 +94,14 @@ void EncoderJob::processFinished() {
     if (!m_process)
         return;
     if (const QByteArray last = std::exchange(m_partialLine, {}).trimmed(); !last.isEmpty())
-        Q_EMIT errorLine(QString::fromLocal8Bit(last));
+        take(m_reader->read(QString::fromLocal8Bit(last)));
     if (!m_process)
         return;
     EncoderEnd end;
     end.kind = m_process->exitStatus() == QProcess::NormalExit ? EncoderEnd::Kind::Exited
                                                                : EncoderEnd::Kind::Crashed;
     end.exitCode = m_process->exitCode();
-    release();
-    Q_EMIT ended(end);
+    finish(end);
 }
 
 void EncoderJob::processFailed() {
@@ -94,6 +110,26 @@ void EncoderJob::processFailed() {
     EncoderEnd end;
     end.kind = EncoderEnd::Kind::FailedToStart;
     end.errorText = m_process->errorString();
-    release();
-    Q_EMIT ended(end);
+    finish(end);
+}
+
+void EncoderJob::finish(EncoderEnd end) {
+    // Called from the process's own signals, so it goes once they are done.
+    QProcess* process = std::exchange(m_process, nullptr);
+    process->disconnect(this);
+    process->deleteLater();
+    take(m_reader->end());
+    if (m_abandoned)
+        return;
+    m_record.end = std::move(end);
+    m_record.after = OutputState::of(m_paths.output);
+    const FileOutcome outcome = verdictOf(m_paths.source, m_paths.output, m_facts, m_record);
+    // From the event loop, so that encoders that all fail at once never nest.
+    QMetaObject::invokeMethod(
+        this,
+        [this, outcome] {
+            if (!m_abandoned)
+                Q_EMIT ended(outcome);
+        },
+        Qt::QueuedConnection);
 }

@@ -1,34 +1,27 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "convert/conversionplan.h"
+#include "convert/fileverdict.h"
+#include "convert/sourcefacts.h"
+
 #include <QByteArray>
-#include <QMetaType>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QProcess;
 
-// How an encoder process ended.
-struct EncoderEnd {
-    enum class Kind {
-        Exited,        // ended on its own; exitCode holds its code
-        Crashed,       // killed by a signal or crashed
-        FailedToStart, // never ran; errorText says why
-    };
-    Kind kind = Kind::FailedToStart;
-    int exitCode = 0;
-    QString errorText;
-};
-Q_DECLARE_METATYPE(EncoderEnd)
-
-// Starts the encoder with an argument vector (never through a shell) and
-// reports its end through the event loop; nothing here waits.
+// One encoder run: the process, the one reader of its standard error, and
+// the record of the run, which it reports once, with its outcome, when the
+// process has ended. Started with an argument vector, never through a shell;
+// nothing here waits.
 //
 // The encoder reads the null device, so a question on its standard input gets
-// an end of file instead of hanging it; its output goes to the null device;
-// its standard error is handed on line by line. It ignores SIGPIPE, so it
-// runs on to its own end when this program ends first.
+// an end of file instead of hanging it; its output goes to the null device.
+// It ignores SIGPIPE, so it runs on to its own end when this program ends first.
 class EncoderJob : public QObject {
     Q_OBJECT
   public:
@@ -36,9 +29,12 @@ class EncoderJob : public QObject {
     // An encoder still running is left to finish its file, never killed.
     ~EncoderJob() override;
 
-    // Starts one encoder run; ended() follows once, later, from the event
-    // loop. Ignored while a run is under way.
-    void start(const QString& program, const QStringList& arguments);
+    // Starts the encoder on paths.source, writing paths.output; ended()
+    // follows once, later, from the event loop. The outcome is judged on the
+    // facts given, or on those of the encoder's own listing when they are not
+    // known. Ignored while a run is under way.
+    void start(const QString& program, const QStringList& arguments, const PlanOptions& paths,
+               const SourceFacts& facts = {});
     // Ends the encoder under way at once, for a run whose output is not
     // wanted; ended() follows as usual.
     void stop();
@@ -46,19 +42,31 @@ class EncoderJob : public QObject {
     // end is never reported.
     void abandon();
 
+    bool running() const { return m_process != nullptr; }
+    // What the run has told so far; whole once it has ended.
+    const FinishedRun& record() const { return m_record; }
+    // The facts its outcome is judged on.
+    const SourceFacts& facts() const { return m_facts; }
+
   Q_SIGNALS:
-    // One line of the encoder's standard error, trimmed, never empty; every
-    // line comes before ended().
-    void errorLine(const QString& line);
-    void ended(const EncoderEnd& end);
+    // The encoder's listing of its input is through.
+    void listed(const SourceRecord& record);
+    // Its progress line told how far it has got: record().findings.reached.
+    void progressed();
+    void ended(const FileOutcome& outcome);
 
   private:
+    void readErrors();
+    void take(const QList<EncoderEvent>& events);
     void processFinished();
     void processFailed();
-    void release();
+    void finish(EncoderEnd end);
 
     QProcess* m_process = nullptr; // a child of this object while it runs
-    void readErrors();
-
-    QByteArray m_partialLine; // standard error after its last line break
+    QByteArray m_partialLine;      // standard error after its last line break
+    bool m_abandoned = false;
+    std::optional<EncoderOutputReader> m_reader;
+    PlanOptions m_paths;
+    SourceFacts m_facts;
+    FinishedRun m_record;
 };

@@ -28,12 +28,13 @@ FileOutcome::Cause FileConversion::refusal(const QString& source, const QString&
 FileConversion::FileConversion(QString source, QString output, QString encoder, QString probeTool,
                                int encoders, QObject* parent)
     : QObject(parent), m_paths{std::move(source), std::move(output)},
-      m_encoderProgram(std::move(encoder)), m_probeTool(std::move(probeTool)),
-      m_reader(m_paths.source, m_paths.output) {
-    // Queued, so that a row of encoders that all fail at once never nests.
-    connect(&m_encoder, &EncoderJob::ended, this, &FileConversion::encoderEnded,
-            Qt::QueuedConnection);
-    connect(&m_encoder, &EncoderJob::errorLine, this, &FileConversion::encoderSaid);
+      m_encoderProgram(std::move(encoder)), m_probeTool(std::move(probeTool)) {
+    connect(&m_encoder, &EncoderJob::ended, this, &FileConversion::encoderEnded);
+    connect(&m_encoder, &EncoderJob::listed, this, &FileConversion::listed);
+    connect(&m_encoder, &EncoderJob::progressed, this, [this] {
+        m_progress.setEncoded(m_encoder.record().findings.reached);
+        Q_EMIT progressed();
+    });
     if (encoders > 1 && !m_probeTool.isEmpty()) {
         // Parts need the source's length before any encoder starts.
         m_encoders = encoders;
@@ -85,34 +86,15 @@ void FileConversion::follow(const ConversionPlan& plan) {
 }
 
 void FileConversion::startRun() {
-    m_reader = EncoderOutputReader(m_paths.source, m_paths.output);
-    m_run = {};
-    m_run.encoder = m_encoderProgram;
-    m_run.before = OutputState::of(m_paths.output);
     m_progress = EncoderProgress();
     if (m_plan.length)
         m_progress.setDuration(*m_plan.length);
-    m_encoder.start(m_encoderProgram, m_plan.runs.at(m_nextRun++).arguments);
-}
-
-void FileConversion::encoderSaid(const QString& line) {
-    take(m_reader.read(line));
-    Q_EMIT progressed();
-}
-
-void FileConversion::take(const QList<EncoderEvent>& events) {
-    for (const EncoderEvent& event : events) {
-        m_run.findings.take(event);
-        if (event.kind == EncoderEvent::Kind::Reached)
-            m_progress.setEncoded(event.seconds);
-        else if (event.kind == EncoderEvent::Kind::Listed)
-            listed(event.record);
-    }
+    m_encoder.start(m_encoderProgram, m_plan.runs.at(m_nextRun++).arguments, m_paths, m_facts);
 }
 
 void FileConversion::listed(const SourceRecord& record) {
     const SourceFacts facts = factsOf(record);
-    if (m_stage == Stage::Trying && !m_run.before.exists &&
+    if (m_stage == Stage::Trying && !m_encoder.record().before.exists &&
         planFor(facts, m_paths).runs != m_plan.runs) {
         // The listing comes before the output is opened, so this encoder
         // has written little or nothing when it stops. An output that was
@@ -221,18 +203,16 @@ void FileConversion::keepOneEncoder() {
         Q_EMIT encodersChanged();
 }
 
-void FileConversion::encoderEnded(const EncoderEnd& end) {
-    take(m_reader.end());
-    m_run.end = end;
-    m_run.after = OutputState::of(m_paths.output);
+void FileConversion::encoderEnded(const FileOutcome& outcome) {
+    const FinishedRun& run = m_encoder.record();
     // An encoder that fails on a source it cannot take may end within its
     // listing. One whose listing did not tell what another plan mends is
     // given the plan the probe tool's facts call for.
     if (m_stage == Stage::Trying) {
-        const FileOutcome::Cause told = m_run.findings.cause;
+        const FileOutcome::Cause told = run.findings.cause;
         m_stage = (told == FileOutcome::Cause::FirstStreamNotVideo ||
                    told == FileOutcome::Cause::PictureSize) &&
-                          !m_run.before.exists
+                          !run.before.exists
                       ? Stage::Stopping
                       : Stage::Settled;
     }
@@ -240,7 +220,6 @@ void FileConversion::encoderEnded(const EncoderEnd& end) {
         retake();
         return;
     }
-    FileOutcome outcome = verdictOf(m_paths.source, m_paths.output, m_facts, m_run);
     if (outcome.converted() && m_nextRun < m_plan.runs.size()) {
         startRun();
         return;
@@ -258,5 +237,5 @@ void FileConversion::finish(FileOutcome outcome) {
 }
 
 bool FileConversion::removeOwnOutput() const {
-    return removeRunOutput(m_paths.output, m_run);
+    return removeRunOutput(m_paths.output, m_encoder.record());
 }

@@ -75,8 +75,6 @@ class FileConversion : public QObject {
 
     void follow(const ConversionPlan& plan);
     void startRun();
-    void encoderSaid(const QString& line);
-    void take(const QList<EncoderEvent>& events);
     // The encoder's listing of the source is through.
     void listed(const SourceRecord& record);
     // The first encoder is done with: what it began goes, and the probe tool
@@ -92,7 +90,7 @@ class FileConversion : public QObject {
     void split(const QList<qint64>& starts);
     // The source goes to one encoder: the others it held are free.
     void keepOneEncoder();
-    void encoderEnded(const EncoderEnd& end);
+    void encoderEnded(const FileOutcome& outcome);
     void finish(FileOutcome outcome);
     // Removes what the last encoder left under the output's name; false when
     // that cannot be done.
@@ -109,7 +107,5 @@ class FileConversion : public QObject {
     SplitConversion* m_split = nullptr; // a child of this object while its parts run
     int m_encoders = 1;
     EncoderJob m_encoder;
-    EncoderOutputReader m_reader;
-    FinishedRun m_run;
     EncoderProgress m_progress;
 };

@@ -71,6 +71,7 @@ FileOutcome verdictOf(const QString& source, const QString& output, const Source
         outcome.detail = run.end.errorText;
         return outcome;
     case EncoderEnd::Kind::Crashed:
+    case EncoderEnd::Kind::Running:
         return untoldFailure(outcome, Cause::EncoderCrashed, findings);
     case EncoderEnd::Kind::Exited:
         break;

@@ -2,12 +2,24 @@
 #pragma once
 
 #include "convert/conversionreport.h"
-#include "convert/encoderjob.h"
 #include "convert/encoderoutput.h"
 #include "convert/sourcefacts.h"
 
 #include <QDateTime>
 #include <QString>
+
+// How an encoder process ended.
+struct EncoderEnd {
+    enum class Kind {
+        Exited,        // ended on its own; exitCode holds its code
+        Crashed,       // killed by a signal or crashed
+        FailedToStart, // never ran; errorText says why
+        Running,       // under way, or stopped before its end was seen
+    };
+    Kind kind = Kind::FailedToStart;
+    int exitCode = 0;
+    QString errorText;
+};
 
 // What a path held, to tell whether the encoder wrote it: an encoder may
 // refuse to overwrite and still end with 0.

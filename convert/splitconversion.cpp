@@ -41,8 +41,9 @@ SplitConversion::SplitConversion(SplitPlan plan, const QString& encoder, const S
     if (m_facts.length)
         m_progress.setDuration(*m_facts.length);
     for (const SplitPlan::Part& part : m_plan.parts) {
-        m_parts.push_back(std::make_unique<Run>(PlanOptions{m_paths.source, part.file}));
-        start(*m_parts.back(), part.file, part.run.arguments);
+        m_parts.push_back(std::make_unique<Run>());
+        start(*m_parts.back(), {m_paths.source, part.file}, part.run.arguments,
+              withoutLength(m_facts));
     }
 }
 
@@ -52,10 +53,6 @@ SplitConversion::~SplitConversion() {
     // Gone before its encoders were seen to end: they are stopped, and what
     // they wrote goes now.
     stopRuns();
-    for (Run* run : runs()) {
-        if (run->running)
-            run->result.end.kind = EncoderEnd::Kind::Crashed;
-    }
     removeFiles();
 }
 
@@ -80,44 +77,28 @@ void SplitConversion::stopRuns() {
     }
 }
 
-void SplitConversion::start(Run& run, const QString& output, const QStringList& arguments) {
-    run.result.encoder = m_encoder;
-    run.result.before = OutputState::of(output);
-    connect(&run.job, &EncoderJob::errorLine, this, [this, &run](const QString& line) {
-        bool reached = false;
-        for (const EncoderEvent& event : run.reader.read(line)) {
-            run.result.findings.take(event);
-            reached = reached || event.kind == EncoderEvent::Kind::Reached;
-        }
-        if (!reached || &run == m_join.get())
-            return;
-        // A part's lead is the next part's too: counted once, by the part before.
-        double encoded = 0.0;
-        for (qsizetype i = 0; i < m_plan.parts.size(); ++i)
-            encoded += std::max(0.0, m_parts[std::size_t(i)]->result.findings.reached -
-                                         double(m_plan.parts[i].lead) / OutputFrameRate);
-        m_progress.setEncoded(encoded);
-        Q_EMIT progressed();
+void SplitConversion::start(Run& run, const PlanOptions& paths, const QStringList& arguments,
+                            const SourceFacts& facts) {
+    if (&run != m_join.get()) {
+        connect(&run.job, &EncoderJob::progressed, this, [this] {
+            // A part's lead is the next part's too: counted once, by the part before.
+            double encoded = 0.0;
+            for (qsizetype i = 0; i < m_plan.parts.size(); ++i)
+                encoded += std::max(0.0, m_parts[std::size_t(i)]->job.record().findings.reached -
+                                             double(m_plan.parts[i].lead) / OutputFrameRate);
+            m_progress.setEncoded(encoded);
+            Q_EMIT progressed();
+        });
+    }
+    connect(&run.job, &EncoderJob::ended, this, [this, &run](const FileOutcome& outcome) {
+        run.verdict = outcome;
+        run.verdict.output = m_paths.output;
+        run.running = false;
+        Q_EMIT encodersChanged();
+        runEnded(run);
     });
-    // Queued, so that parts that all fail at once never nest.
-    connect(
-        &run.job, &EncoderJob::ended, this,
-        [this, &run, output](const EncoderEnd& end) {
-            for (const EncoderEvent& event : run.reader.end())
-                run.result.findings.take(event);
-            run.result.end = end;
-            run.result.after = OutputState::of(output);
-            run.verdict =
-                verdictOf(m_paths.source, output,
-                          &run == m_join.get() ? m_facts : withoutLength(m_facts), run.result);
-            run.verdict.output = m_paths.output;
-            run.running = false;
-            Q_EMIT encodersChanged();
-            runEnded(run);
-        },
-        Qt::QueuedConnection);
     run.running = true;
-    run.job.start(m_encoder, arguments);
+    run.job.start(m_encoder, arguments, paths, facts);
 }
 
 void SplitConversion::runEnded(const Run& run) {
@@ -153,7 +134,7 @@ void SplitConversion::partsEnded() {
     for (qsizetype i = 0; i < m_plan.parts.size(); ++i) {
         const Run& part = *m_parts[std::size_t(i)];
         const SplitPlan::Part& planned = m_plan.parts[i];
-        const int frames = part.result.findings.frames;
+        const int frames = part.job.record().findings.frames;
         const bool exact = part.verdict.converted() &&
                            (planned.frames > 0 ? frames == planned.frames : frames > planned.lead);
         if (!exact) {
@@ -176,8 +157,8 @@ void SplitConversion::partsEnded() {
     list.close();
     m_stage = Stage::Joining;
     // The join reads the list; a complaint that names it is about the parts.
-    m_join = std::make_unique<Run>(PlanOptions{m_plan.listFile, m_plan.joined});
-    start(*m_join, m_plan.joined, m_plan.join.arguments);
+    m_join = std::make_unique<Run>();
+    start(*m_join, {m_plan.listFile, m_plan.joined}, m_plan.join.arguments, m_facts);
     Q_EMIT encodersChanged();
 }
 
@@ -185,9 +166,9 @@ void SplitConversion::joinEnded() {
     FileOutcome outcome = m_join->verdict;
     int planned = 0;
     for (qsizetype i = 0; i < m_plan.parts.size(); ++i)
-        planned += m_parts[std::size_t(i)]->result.findings.frames - m_plan.parts[i].lead;
+        planned += m_parts[std::size_t(i)]->job.record().findings.frames - m_plan.parts[i].lead;
     if (outcome.verdict != FileOutcome::Verdict::Failed &&
-        m_join->result.findings.frames != planned) {
+        m_join->job.record().findings.frames != planned) {
         removeFiles();
         end(End::Inexact, {});
         return;
@@ -228,9 +209,9 @@ void SplitConversion::abandon() {
 
 void SplitConversion::removeFiles() {
     for (qsizetype i = 0; i < m_plan.parts.size(); ++i)
-        removeRunOutput(m_plan.parts[i].file, m_parts[std::size_t(i)]->result);
+        removeRunOutput(m_plan.parts[i].file, m_parts[std::size_t(i)]->job.record());
     if (std::exchange(m_listWritten, false))
         QFile::remove(m_plan.listFile);
     if (m_join)
-        removeRunOutput(m_plan.joined, m_join->result);
+        removeRunOutput(m_plan.joined, m_join->job.record());
 }

@@ -4,7 +4,6 @@
 #include "convert/conversionplan.h"
 #include "convert/conversionreport.h"
 #include "convert/encoderjob.h"
-#include "convert/encoderoutput.h"
 #include "convert/encoderprogress.h"
 #include "convert/fileverdict.h"
 #include "convert/sourcefacts.h"
@@ -56,10 +55,7 @@ class SplitConversion : public QObject {
 
   private:
     struct Run {
-        explicit Run(const PlanOptions& paths) : reader(paths.source, paths.output) {}
         EncoderJob job;
-        EncoderOutputReader reader;
-        FinishedRun result;
         FileOutcome verdict; // once it has ended; a part's as though the source were that long
         bool running = false;
     };
@@ -71,7 +67,8 @@ class SplitConversion : public QObject {
         Over,
     };
 
-    void start(Run& run, const QString& output, const QStringList& arguments);
+    void start(Run& run, const PlanOptions& paths, const QStringList& arguments,
+               const SourceFacts& facts);
     void runEnded(const Run& run);
     void partsEnded();
     void joinEnded();

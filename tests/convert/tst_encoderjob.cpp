@@ -16,23 +16,20 @@ namespace {
 
 constexpr int RunTimeout = 30000;
 
-// The end of one encoder job, and the lines it wrote to its standard error.
-EncoderEnd runJob(EncoderJob& job, const QString& program, const QStringList& arguments,
-                  QStringList* lines = nullptr) {
-    EncoderEnd end;
+// The outcome of one encoder job, or a failure that says it timed out.
+FileOutcome runJob(EncoderJob& job, const QString& program, const QStringList& arguments,
+                   const PlanOptions& paths = {}) {
+    FileOutcome outcome = FileOutcome::failure({}, FileOutcome::Cause::None);
     bool ended = false;
     QObject context;
-    if (lines)
-        QObject::connect(&job, &EncoderJob::errorLine, &context,
-                         [lines](const QString& line) { *lines << line; });
-    QObject::connect(&job, &EncoderJob::ended, &context, [&](const EncoderEnd& e) {
-        end = e;
+    QObject::connect(&job, &EncoderJob::ended, &context, [&](const FileOutcome& o) {
+        outcome = o;
         ended = true;
     });
-    job.start(program, arguments);
+    job.start(program, arguments, paths);
     if (!QTest::qWaitFor([&ended] { return ended; }, RunTimeout))
-        end.errorText = u"timed out"_qs;
-    return end;
+        outcome.detail = u"timed out"_qs;
+    return outcome;
 }
 
 // Returns once the event loop has handled everything queued before the call:
@@ -59,33 +56,30 @@ class EncoderJobTest : public QObject {
 };
 
 void EncoderJobTest::childEnds_data() {
+    using Cause = FileOutcome::Cause;
     QTest::addColumn<QStringList>("directives");
     QTest::addColumn<bool>("outputExists");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("lastLine");
-    const int exited = int(EncoderEnd::Kind::Exited);
-    QTest::newRow("success") << QStringList() << false << exited << 0 << QString();
+    QTest::addColumn<Cause>("cause");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("success") << QStringList() << false << Cause::None << QString();
     QTest::newRow("code and message")
-        << QStringList{u"exit=1"_qs, u"stderr=Something went wrong"_qs} << false << exited << 1
+        << QStringList{u"exit=1"_qs, u"stderr=Something went wrong"_qs} << false << Cause::ExitCode
         << u"Something went wrong"_qs;
     QTest::newRow("message after progress")
-        << QStringList{u"sleep=150"_qs, u"exit=7"_qs, u"stderr=last words"_qs} << false << exited
-        << 7 << u"last words"_qs;
-    QTest::newRow("killed") << QStringList{u"signal=9"_qs} << false
-                            << int(EncoderEnd::Kind::Crashed) << 0 << QString();
+        << QStringList{u"sleep=150"_qs, u"exit=7"_qs, u"stderr=last words"_qs} << false
+        << Cause::ExitCode << u"last words"_qs;
+    QTest::newRow("killed") << QStringList{u"signal=9"_qs} << false << Cause::EncoderCrashed
+                            << QString();
     // Asked before overwriting, the null device answers at once with an end of file.
-    QTest::newRow("existing output")
-        << QStringList() << true << exited << 1
-        << u"already exists. Overwrite? [y/N] Not overwriting - exiting"_qs;
+    QTest::newRow("existing output") << QStringList() << true << Cause::OutputExists << QString();
 }
 
+// The job reads the encoder's standard error once, and judges its end.
 void EncoderJobTest::childEnds() {
     QFETCH(QStringList, directives);
     QFETCH(bool, outputExists);
-    QFETCH(int, kind);
-    QFETCH(int, code);
-    QFETCH(QString, lastLine);
+    QFETCH(FileOutcome::Cause, cause);
+    QFETCH(QString, detail);
     FakeEncoder fake;
     const QString source = fake.source(u"clip.mkv"_qs, directives);
     const QString output = outputPathFor(source);
@@ -93,16 +87,11 @@ void EncoderJobTest::childEnds() {
         QVERIFY(makeFile(output, "mine"));
 
     EncoderJob job;
-    QStringList lines;
-    const EncoderEnd end = runJob(
-        job, fake.encoder(), planFor({}, {source, output}).runs.constFirst().arguments, &lines);
-    QCOMPARE(end.errorText, QString());
-    QCOMPARE(int(end.kind), kind);
-    if (end.kind == EncoderEnd::Kind::Exited)
-        QCOMPARE(end.exitCode, code);
-    QVERIFY2(lines.isEmpty() || !lines.contains(QString()), qPrintable(lines.join(u'|')));
-    QVERIFY2((lines.isEmpty() ? QString() : lines.constLast()).endsWith(lastLine),
-             qPrintable(lines.join(u'|')));
+    const FileOutcome outcome =
+        runJob(job, fake.encoder(), planFor({}, {source, output}).runs.constFirst().arguments,
+               {source, output});
+    QCOMPARE(outcome.cause, cause);
+    QCOMPARE(outcome.detail, detail);
     if (outputExists)
         QCOMPARE(fileText(output), u"mine"_qs);
     QCOMPARE(fake.runs().size(), 1);
@@ -126,10 +115,9 @@ void EncoderJobTest::startFailures() {
     EncoderJob job;
     int ends = 0;
     connect(&job, &EncoderJob::ended, this, [&ends] { ++ends; });
-    const EncoderEnd end = runJob(job, program, {u"-i"_qs, u"x.mkv"_qs});
-    QCOMPARE(int(end.kind), int(EncoderEnd::Kind::FailedToStart));
-    QVERIFY(!end.errorText.isEmpty());
-    QVERIFY(end.errorText != u"timed out"_qs);
+    const FileOutcome outcome = runJob(job, program, {u"-i"_qs, u"x.mkv"_qs});
+    QCOMPARE(outcome.cause, FileOutcome::Cause::EncoderNotStarted);
+    QVERIFY(!outcome.detail.isEmpty());
     // Reported once, with no finish after it.
     QVERIFY(drainEvents());
     QCOMPARE(ends, 1);
@@ -150,7 +138,8 @@ void EncoderJobTest::abandonedChildRunsOn() {
     auto job = std::make_unique<EncoderJob>();
     int ends = 0;
     connect(job.get(), &EncoderJob::ended, this, [&ends] { ++ends; });
-    job->start(fake.encoder(), planFor({}, {source, output}).runs.constFirst().arguments);
+    job->start(fake.encoder(), planFor({}, {source, output}).runs.constFirst().arguments,
+               {source, output});
     QTRY_COMPARE_WITH_TIMEOUT(fake.runs().size(), 1, RunTimeout);
     if (destroyJob)
         job.reset();
