@@ -3,7 +3,7 @@
 // output would be the source file itself, what the encoder's standard error
 // tells, and how many encoders fit.
 
-#include "common/systemmemory.h"
+#include "common/systemmemory_p.h"
 #include "common/windowops.h"
 #include "convert/conversionplan.h"
 #include "convert/encodercommand.h"
@@ -389,7 +389,8 @@ void ConversionRulesTest::encodersForMemory() {
     QFETCH(int, encoders);
     const QByteArray figure = available < 0 ? "lots" : QByteArray::number(available / 1024);
     const QByteArray meminfo = "MemTotal: 1024 kB\nMemAvailable: " + figure + " kB\n";
-    QCOMPARE(automaticEncoders(processors, memAvailableFrom(meminfo)), encoders);
+    QCOMPARE(automaticEncoders(processors, SystemMemoryDetail::memAvailableFrom(meminfo)),
+             encoders);
 }
 
 #include "tst_conversionrules.moc"
