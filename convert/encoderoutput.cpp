@@ -275,9 +275,11 @@ FileOutcome::Cause EncoderOutputReader::causeIn(QStringView line) const {
             !line.mid(path.size()).startsWith(QLatin1String(": ")))
             continue;
         const QStringView what = line.mid(path.size() + 2);
-        if (what == QLatin1String("Permission denied") ||
-            what == QLatin1String("Read-only file system"))
+        if (what == QLatin1String("Permission denied"))
             return isSource ? Cause::SourceUnreadable : Cause::OutputUnwritable;
+        // No permission helps there: the whole mount refuses writing.
+        if (!isSource && what == QLatin1String("Read-only file system"))
+            return Cause::ReadOnlyFolder;
         if (isSource && what == QLatin1String("No such file or directory"))
             return Cause::SourceMissing;
         if (isSource && what == QLatin1String("Invalid data found when processing input"))

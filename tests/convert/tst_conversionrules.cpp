@@ -344,6 +344,9 @@ void ConversionRulesTest::encoderLines_data() {
     QTest::newRow("output folder not allowed")
         << u"/v/a b.wmv: Permission denied"_qs
         << u"- | reached 0 | OutputUnwritable /v/a b.wmv: Permission denied"_qs;
+    QTest::newRow("output folder read-only")
+        << u"/v/a b.wmv: Read-only file system"_qs
+        << u"- | reached 0 | ReadOnlyFolder /v/a b.wmv: Read-only file system"_qs;
     QTest::newRow("no decoder, ffmpeg 7")
         << u"[vist#0:0/av1 @ 0x55] Decoding requested, but no decoder found for: av1"_qs
         << u"- | reached 0 | NoDecoder Decoding requested, but no decoder found for: av1"_qs;
