@@ -92,6 +92,10 @@ QString causeText(const FileOutcome& outcome) {
             .arg(outcome.output);
     case Cause::OutputUnwritable:
         return Messages::tr("you may not write its output %1 in that folder").arg(outcome.output);
+    case Cause::ReadOnlyFolder:
+        return Messages::tr("its output %1 cannot be written: that folder is on a read-only file "
+                            "system")
+            .arg(outcome.output);
     case Cause::WriteFailed:
         return Messages::tr("writing its output %1 failed").arg(outcome.output);
     case Cause::DiskFull:

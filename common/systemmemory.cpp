@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "common/systemmemory.h"
+#include "common/systemmemory_p.h"
 
 #include <QFile>
 #include <QList>
@@ -10,7 +11,7 @@
 #include <windows.h>
 #endif
 
-std::optional<qint64> memAvailableFrom(const QByteArray& meminfo) {
+std::optional<qint64> SystemMemoryDetail::memAvailableFrom(const QByteArray& meminfo) {
     // "MemAvailable:   23367764 kB"; the kernel's kB are KiB.
     for (const QByteArray& line : meminfo.split('\n')) {
         const QList<QByteArray> words = line.simplified().split(' ');
@@ -38,6 +39,6 @@ std::optional<qint64> availableMemory() {
     QFile meminfo(QStringLiteral("/proc/meminfo"));
     if (!meminfo.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return memAvailableFrom(meminfo.readAll());
+    return SystemMemoryDetail::memAvailableFrom(meminfo.readAll());
 #endif
 }

@@ -32,6 +32,7 @@ struct FileOutcome {
         NoOutputWritten,  // it ended with 0 and wrote nothing
         OutputExists,     // a file was there already, and is left as it is
         OutputUnwritable, // the user may not write in the output's folder
+        ReadOnlyFolder,   // the output's folder is on a read-only file system
         WriteFailed,
         DiskFull,
         NoVideo,             // no stream but cover pictures or sound

@@ -48,13 +48,6 @@ constexpr std::array ListingHeads{
     QLatin1String("Program "),  QLatin1String("Side data:"),
 };
 
-constexpr std::array DamageWords{
-    QLatin1String("File ended prematurely"),
-    QLatin1String("exceeds containing master element"),
-    QLatin1String("Invalid data found when processing input"),
-    QLatin1String("Read error"),
-};
-
 struct CauseWords {
     QLatin1String words;
     Cause cause;
@@ -267,12 +260,6 @@ void EncoderOutputReader::readOther(QStringView line, QList<EncoderEvent>& event
     }
     if (line.isEmpty() || line.startsWith(u"Duration: ") || startsWithAny(line, SkippedStarts))
         return;
-    if (!m_damageTold &&
-        std::any_of(DamageWords.begin(), DamageWords.end(),
-                    [line](QLatin1String words) { return line.contains(words); })) {
-        m_damageTold = true;
-        events.append({EncoderEvent::Kind::Damage, {}, 0.0, 0, Cause::None, {}});
-    }
     const QString said = withoutSpeaker(line).toString();
     if (const Cause cause = causeIn(line); cause != Cause::None)
         events.append({EncoderEvent::Kind::Cause, {}, 0.0, 0, cause, said});
@@ -288,9 +275,11 @@ FileOutcome::Cause EncoderOutputReader::causeIn(QStringView line) const {
             !line.mid(path.size()).startsWith(QLatin1String(": ")))
             continue;
         const QStringView what = line.mid(path.size() + 2);
-        if (what == QLatin1String("Permission denied") ||
-            what == QLatin1String("Read-only file system"))
+        if (what == QLatin1String("Permission denied"))
             return isSource ? Cause::SourceUnreadable : Cause::OutputUnwritable;
+        // No permission helps there: the whole mount refuses writing.
+        if (!isSource && what == QLatin1String("Read-only file system"))
+            return Cause::ReadOnlyFolder;
         if (isSource && what == QLatin1String("No such file or directory"))
             return Cause::SourceMissing;
         if (isSource && what == QLatin1String("Invalid data found when processing input"))
@@ -320,9 +309,6 @@ void EncoderFindings::take(const EncoderEvent& event) {
             cause = event.cause;
             causeLine = event.line;
         }
-        break;
-    case EncoderEvent::Kind::Damage:
-        damaged = true;
         break;
     case EncoderEvent::Kind::Complaint:
         lastComplaint = event.line;

@@ -16,7 +16,6 @@ struct EncoderEvent {
         Listed,    // its listing of the source is through: record
         Reached,   // it has encoded up to seconds, in frames pictures
         Cause,     // a line names a cause the program can say in plain words: cause, line
-        Damage,    // the source's data ends or breaks off early
         Complaint, // a line that may name the cause of a failure: line
     };
     Kind kind = Kind::Complaint;
@@ -58,7 +57,6 @@ class EncoderOutputReader {
     QString m_output;
     Stage m_stage = Stage::Before;
     SourceRecord m_record;
-    bool m_damageTold = false;
 };
 
 // What one encoder run's events told, for its verdict.
@@ -68,7 +66,6 @@ struct EncoderFindings {
     FileOutcome::Cause cause = FileOutcome::Cause::None; // the first one told
     QString causeLine;
     QString lastComplaint;
-    bool damaged = false;
 
     void take(const EncoderEvent& event);
 };

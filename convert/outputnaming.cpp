@@ -11,6 +11,9 @@
 #include <sys/stat.h>
 #endif
 
+namespace {
+
+// The path without the extension of its file name.
 QString stripExtension(const QString& path) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     qsizetype separator = path.lastIndexOf(QLatin1Char('/'));
@@ -19,6 +22,8 @@ QString stripExtension(const QString& path) {
 #endif
     return dot <= separator ? path : path.left(dot);
 }
+
+} // namespace
 
 QString outputPathFor(const QString& source) {
     if (source.isEmpty())

@@ -3,13 +3,11 @@
 
 #include <QString>
 
-// The path without the extension of its file name: the text before the last
-// "." of the file name. A dot in a folder name never counts, so the output
-// stays in the source's folder; a file name without a "." is returned whole.
-QString stripExtension(const QString& path);
-
-// Where the encoder writes the conversion of a source: beside it, with the
-// extension "wmv". Empty for an empty source, which has nothing to convert.
+// Where the encoder writes the conversion of a source: beside it, the source
+// up to the last "." of its file name, then ".wmv". A dot in a folder name
+// never counts, so the output stays in the source's folder; a file name
+// without a "." is kept whole. Empty for an empty source, which has nothing
+// to convert.
 QString outputPathFor(const QString& source);
 
 // True when the two paths name one file: the same text, another spelling of

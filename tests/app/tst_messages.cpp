@@ -127,6 +127,8 @@ class TestMessages : public QObject { // the sentences as the English catalogue 
         row("unwritable folder",
             outcome(Cause::OutputUnwritable, u"/v/a.wmv: Permission denied"_qs),
             u"you may not write its output /v/a.wmv in that folder: /v/a.wmv: Permission denied"_qs);
+        row("read-only folder", outcome(Cause::ReadOnlyFolder),
+            u"its output /v/a.wmv cannot be written: that folder is on a read-only file system"_qs);
         FileOutcome missing = outcome(Cause::EncoderMissing);
         missing.toolName = u"ffmpeg"_qs;
         missing.tool = u"/opt/q/ffmpeg"_qs;
