@@ -162,3 +162,21 @@ SplitPlan splitPlanFor(const SourceFacts& facts, const PlanOptions& options,
                   QStringLiteral("0"), QStringLiteral("-c"), QStringLiteral("copy"), plan.joined}};
     return plan;
 }
+
+bool partsExact(const SplitPlan& plan, const QList<int>& frames) {
+    if (frames.size() != plan.parts.size())
+        return false;
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        const SplitPlan::Part& part = plan.parts[i];
+        if (part.frames > 0 ? frames[i] != part.frames : frames[i] <= part.lead)
+            return false;
+    }
+    return true;
+}
+
+int joinedFrames(const SplitPlan& plan, const QList<int>& frames) {
+    int joined = 0;
+    for (qsizetype i = 0; i < frames.size() && i < plan.parts.size(); ++i)
+        joined += frames[i] - plan.parts[i].lead;
+    return joined;
+}

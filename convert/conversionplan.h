@@ -110,6 +110,13 @@ struct SplitPlan {
 // of the whole conversion.
 QList<qint64> partStarts(const SourceFacts& facts, int parts, const QList<double>& keyFrames);
 
+// Whether the parts wrote the frames their plan counts (frames, in their
+// order): each but the last its number, the last more than its lead. Any
+// other count means the source is not what it states where it is cut.
+bool partsExact(const SplitPlan& plan, const QList<int>& frames);
+// The frames their join must write: the parts' less their leads.
+int joinedFrames(const SplitPlan& plan, const QList<int>& frames);
+
 // The plan for a source worth parts > 1 (see partsFor), its parts starting
 // at the given frames. Every file it writes is named stem and a suffix; the
 // stem must be a path beside the output that no file's name starts with.

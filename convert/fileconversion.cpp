@@ -94,12 +94,9 @@ void FileConversion::startRun() {
 
 void FileConversion::listed(const SourceRecord& record) {
     const SourceFacts facts = factsOf(record);
-    if (m_stage == Stage::Trying && !m_encoder.record().before.exists &&
-        planFor(facts, m_paths).runs != m_plan.runs) {
+    if (m_stage == Stage::Trying && wantsRetake(m_encoder.record(), facts, m_paths)) {
         // The listing comes before the output is opened, so this encoder
-        // has written little or nothing when it stops. An output that was
-        // there already is declined whatever the plan, as this encoder's end
-        // will tell.
+        // has written little or nothing when it stops.
         m_stage = Stage::Stopping;
         m_encoder.stop();
         return;
@@ -204,18 +201,10 @@ void FileConversion::keepOneEncoder() {
 }
 
 void FileConversion::encoderEnded(const FileOutcome& outcome) {
-    const FinishedRun& run = m_encoder.record();
     // An encoder that fails on a source it cannot take may end within its
-    // listing. One whose listing did not tell what another plan mends is
-    // given the plan the probe tool's facts call for.
-    if (m_stage == Stage::Trying) {
-        const FileOutcome::Cause told = run.findings.cause;
-        m_stage = (told == FileOutcome::Cause::FirstStreamNotVideo ||
-                   told == FileOutcome::Cause::PictureSize) &&
-                          !run.before.exists
-                      ? Stage::Stopping
-                      : Stage::Settled;
-    }
+    // listing, before telling what another plan mends.
+    if (m_stage == Stage::Trying)
+        m_stage = wantsRetake(m_encoder.record(), {}, m_paths) ? Stage::Stopping : Stage::Settled;
     if (m_stage == Stage::Stopping) {
         retake();
         return;

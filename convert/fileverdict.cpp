@@ -112,3 +112,11 @@ bool removeRunOutput(const QString& path, const FinishedRun& run) {
         return true;
     return QFile::remove(path);
 }
+
+bool wantsRetake(const FinishedRun& run, const SourceFacts& listed, const PlanOptions& paths) {
+    if (run.before.exists)
+        return false;
+    return run.findings.cause == Cause::FirstStreamNotVideo ||
+           run.findings.cause == Cause::PictureSize ||
+           (listed.known && planFor(listed, paths).runs != planFor({}, paths).runs);
+}

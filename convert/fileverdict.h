@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "convert/conversionplan.h"
 #include "convert/conversionreport.h"
 #include "convert/encoderoutput.h"
 #include "convert/sourcefacts.h"
@@ -50,3 +51,10 @@ FileOutcome verdictOf(const QString& source, const QString& output, const Source
 // appeared meanwhile. The encoder never overwrites, so what it did not
 // decline is its own. False when such a file is there and cannot be removed.
 bool removeRunOutput(const QString& path, const FinishedRun& run);
+
+// Whether a run of the command that needs no facts gives way to the plan the
+// probe tool's facts call for: the facts its listing gave call for another
+// plan, or it told a first stream that is not a video or an odd width. Never
+// where the output was there before the run: that is declined whatever the
+// plan, as the run's own end tells.
+bool wantsRetake(const FinishedRun& run, const SourceFacts& listed, const PlanOptions& paths);

@@ -130,18 +130,19 @@ void SplitConversion::runEnded(const Run& run) {
     end(End::Done, m_failure);
 }
 
+QList<int> SplitConversion::partFrames() const {
+    QList<int> frames;
+    for (const std::unique_ptr<Run>& part : m_parts)
+        frames << part->job.record().findings.frames;
+    return frames;
+}
+
 void SplitConversion::partsEnded() {
-    for (qsizetype i = 0; i < m_plan.parts.size(); ++i) {
-        const Run& part = *m_parts[std::size_t(i)];
-        const SplitPlan::Part& planned = m_plan.parts[i];
-        const int frames = part.job.record().findings.frames;
-        const bool exact = part.verdict.converted() &&
-                           (planned.frames > 0 ? frames == planned.frames : frames > planned.lead);
-        if (!exact) {
-            removeFiles();
-            end(End::Inexact, {});
-            return;
-        }
+    // A part that failed has stopped the others, and the file with it.
+    if (!partsExact(m_plan, partFrames())) {
+        removeFiles();
+        end(End::Inexact, {});
+        return;
     }
     QFile list(m_plan.listFile);
     m_listWritten = list.open(QIODevice::WriteOnly | QIODevice::NewOnly);
@@ -164,11 +165,8 @@ void SplitConversion::partsEnded() {
 
 void SplitConversion::joinEnded() {
     FileOutcome outcome = m_join->verdict;
-    int planned = 0;
-    for (qsizetype i = 0; i < m_plan.parts.size(); ++i)
-        planned += m_parts[std::size_t(i)]->job.record().findings.frames - m_plan.parts[i].lead;
     if (outcome.verdict != FileOutcome::Verdict::Failed &&
-        m_join->job.record().findings.frames != planned) {
+        m_join->job.record().findings.frames != joinedFrames(m_plan, partFrames())) {
         removeFiles();
         end(End::Inexact, {});
         return;

@@ -70,6 +70,8 @@ class SplitConversion : public QObject {
     void start(Run& run, const PlanOptions& paths, const QStringList& arguments,
                const SourceFacts& facts);
     void runEnded(const Run& run);
+    // What each part wrote, as its last progress line tells.
+    QList<int> partFrames() const;
     void partsEnded();
     void joinEnded();
     void end(End end, FileOutcome outcome);

@@ -9,6 +9,7 @@
 #include "convert/encodercommand.h"
 #include "convert/encoderoutput.h"
 #include "convert/encoderslots.h"
+#include "convert/fileverdict.h"
 #include "convert/outputnaming.h"
 #include "fakeencoder.h"
 
@@ -28,6 +29,12 @@ class ConversionRulesTest : public QObject {
     void leadIn_data();
     void leadIn();
     void splitPlanRuns();
+    void partFrames_data();
+    void partFrames();
+    void retake_data();
+    void retake();
+    void verdicts_data();
+    void verdicts();
     void encoderLookup_data();
     void encoderLookup();
     void sameFile_data();
@@ -230,6 +237,118 @@ void ConversionRulesTest::splitPlanRuns() {
     QCOMPARE(plan.join.arguments.last(), u"/v/.q.wmv"_qs);
     QCOMPARE(plan.join.arguments.indexOf(u"/v/.q.ffconcat"_qs),
              plan.join.arguments.indexOf(u"-i"_qs) + 1);
+}
+
+void ConversionRulesTest::partFrames_data() {
+    QTest::addColumn<QList<int>>(
+        "frames");                   // each part's, of a plan of 250, then 275 with a lead of 25
+    QTest::addColumn<int>("joined"); // -1: the parts are not exact
+    QTest::newRow("as planned") << QList<int>{250, 275} << 500;
+    QTest::newRow("a frame short") << QList<int>{249, 275} << -1;
+    QTest::newRow("last part only its lead") << QList<int>{250, 25} << -1;
+    QTest::newRow("a part missing") << QList<int>{250} << -1;
+}
+
+// The frames that decide whether parts and their join hold one whole run's.
+void ConversionRulesTest::partFrames() {
+    QFETCH(QList<int>, frames);
+    QFETCH(int, joined);
+    SourceFacts facts;
+    facts.known = true;
+    facts.videoStream = 0;
+    facts.length = 20.0;
+    facts.frameRate = 25.0;
+    const SplitPlan plan = splitPlanFor(facts, {u"in.mkv"_qs, u"out.wmv"_qs}, {250}, u"/v/.q"_qs);
+    QCOMPARE(partsExact(plan, frames) ? joinedFrames(plan, frames) : -1, joined);
+}
+
+void ConversionRulesTest::retake_data() {
+    using Cause = FileOutcome::Cause;
+    QTest::addColumn<int>("width");  // in the listing; 0: no listing
+    QTest::addColumn<int>("stream"); // the first video's
+    QTest::addColumn<Cause>("told");
+    QTest::addColumn<bool>("outputBefore");
+    QTest::addColumn<bool>("retake");
+    QTest::newRow("plain listing") << 640 << 0 << Cause::None << false << false;
+    QTest::newRow("odd width listed") << 721 << 0 << Cause::None << false << true;
+    QTest::newRow("video second") << 640 << 1 << Cause::None << false << true;
+    QTest::newRow("output there before") << 721 << 0 << Cause::None << true << false;
+    QTest::newRow("told a first stream not video")
+        << 0 << 0 << Cause::FirstStreamNotVideo << false << true;
+    QTest::newRow("told an odd width") << 0 << 0 << Cause::PictureSize << false << true;
+    QTest::newRow("told, output there") << 0 << 0 << Cause::PictureSize << true << false;
+    QTest::newRow("told a full disk") << 0 << 0 << Cause::DiskFull << false << false;
+}
+
+// When the command that needs no facts gives way to the probe tool's plan.
+void ConversionRulesTest::retake() {
+    QFETCH(int, width);
+    QFETCH(int, stream);
+    QFETCH(FileOutcome::Cause, told);
+    QFETCH(bool, outputBefore);
+    QFETCH(bool, retake);
+    SourceFacts listed;
+    if (width > 0) {
+        listed.known = true;
+        listed.videoStream = stream;
+        listed.width = width;
+    }
+    FinishedRun run;
+    run.findings.cause = told;
+    run.before.exists = outputBefore;
+    QCOMPARE(wantsRetake(run, listed, {u"in.mkv"_qs, u"out.wmv"_qs}), retake);
+}
+
+void ConversionRulesTest::verdicts_data() {
+    using Cause = FileOutcome::Cause;
+    using Kind = EncoderEnd::Kind;
+    QTest::addColumn<Kind>("end");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<Cause>("told");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<double>("reached"); // of a source stated 60 s long
+    QTest::addColumn<Cause>("cause");
+    QTest::addColumn<bool>("partial");
+    QTest::newRow("converted") << Kind::Exited << 0 << Cause::None << true << 59.8 << Cause::None
+                               << false;
+    QTest::newRow("ends early") << Kind::Exited << 0 << Cause::None << true << 30.0
+                                << Cause::EndsEarly << true;
+    QTest::newRow("nothing written")
+        << Kind::Exited << 0 << Cause::None << false << 0.0 << Cause::NoOutputWritten << false;
+    QTest::newRow("full disk, code 0")
+        << Kind::Exited << 0 << Cause::DiskFull << true << 59.8 << Cause::DiskFull << false;
+    QTest::newRow("exit code") << Kind::Exited << 1 << Cause::None << true << 3.0 << Cause::ExitCode
+                               << false;
+    QTest::newRow("told, exit code")
+        << Kind::Exited << 1 << Cause::NoVideo << false << 0.0 << Cause::NoVideo << false;
+    QTest::newRow("crashed") << Kind::Crashed << 0 << Cause::None << true << 3.0
+                             << Cause::EncoderCrashed << false;
+    QTest::newRow("not started") << Kind::FailedToStart << 0 << Cause::None << false << 0.0
+                                 << Cause::EncoderNotStarted << false;
+}
+
+// A run's end and what it told, judged.
+void ConversionRulesTest::verdicts() {
+    QFETCH(EncoderEnd::Kind, end);
+    QFETCH(int, code);
+    QFETCH(FileOutcome::Cause, told);
+    QFETCH(bool, written);
+    QFETCH(double, reached);
+    QFETCH(FileOutcome::Cause, cause);
+    QFETCH(bool, partial);
+    SourceFacts facts;
+    facts.known = true;
+    facts.videoStream = 0;
+    facts.length = 60.0;
+    FinishedRun run;
+    run.end.kind = end;
+    run.end.exitCode = code;
+    run.findings.cause = told;
+    run.findings.reached = reached;
+    run.after = {written, QDateTime::currentDateTime(), written ? 1000 : -1};
+    const FileOutcome outcome = verdictOf(u"in.mkv"_qs, u"out.wmv"_qs, facts, run);
+    QCOMPARE(outcome.cause, cause);
+    QCOMPARE(outcome.verdict == FileOutcome::Verdict::Partial, partial);
 }
 
 void ConversionRulesTest::encoderLookup_data() {
