@@ -70,6 +70,17 @@ CommandLine parseCommandLine(const QByteArrayList& arguments, const QString& cur
             .arg(MaxEncoders),
         QStringLiteral("N"));
     parser.addOption(jobs);
+    const QCommandLineOption convert(
+        QStringLiteral("convert"),
+        QCoreApplication::translate("CommandLine",
+                                    "Converts the files without a window, then ends: with 0 when "
+                                    "every file was converted, 1 when any was not."));
+    parser.addOption(convert);
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QCoreApplication::translate("CommandLine", "With --convert: writes each file's outcome "
+                                                   "as a line of JSON on standard output."));
+    parser.addOption(json);
 
     CommandLine line;
     if (!parser.parse(texts)) {
@@ -105,6 +116,17 @@ CommandLine parseCommandLine(const QByteArrayList& arguments, const QString& cur
             return line;
         }
         line.encoders = *encoders;
+    }
+    line.convert = parser.isSet(convert);
+    line.json = parser.isSet(json);
+    if ((line.json && !line.convert) || (line.convert && parser.positionalArguments().isEmpty())) {
+        line.exitCode = 2;
+        line.errors = QCoreApplication::translate(
+                          "CommandLine", "%1: --convert needs a file or folder to convert, and "
+                                         "--json goes with --convert.\n\"%1 --help\" lists the "
+                                         "options.\n")
+                          .arg(program);
+        return line;
     }
     const QDir folder(currentFolder);
     for (const QString& path : parser.positionalArguments()) {

@@ -18,6 +18,8 @@ struct CommandLine {
     QStringList paths;           // in the command line's order, relative ones made absolute
     LeftOutNames leftOut;        // the paths whose bytes are not valid UTF-8, all as files
     int encoders = 1;            // how many files are converted at once
+    bool convert = false;        // converted without a window, then the program ends
+    bool json = false;           // with convert: each file's outcome as JSON on standard output
 };
 
 // Reads the arguments as the system passed them, the program's own path

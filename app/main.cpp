@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "app/messages.h"
 #include "app/pictureicons.h"
+#include "app/terminalrun.h"
 #include "app/terminationsignals.h"
 #include "app/userdialogs.h"
 #include "convert/batchsession.h"
@@ -16,6 +17,25 @@
 #include <QTranslator>
 
 #include <cstdio>
+
+namespace {
+
+// No window, no display, no desktop: the core of the toolkit alone, which
+// loads no platform plugin.
+int convertWithoutWindow(const CommandLine& commandLine, int& toolkitArgc, char* argv[]) {
+    QCoreApplication app(toolkitArgc, argv);
+    installProgramTexts(app);
+    BatchSession session(QCoreApplication::applicationDirPath());
+    session.run().setEncoders(commandLine.encoders);
+    TerminalRun run(session, commandLine.json);
+    QObject::connect(&run, &TerminalRun::ended, &app, &QCoreApplication::exit);
+    TerminationSignals terminations;
+    QObject::connect(&terminations, &TerminationSignals::received, &run, &TerminalRun::interrupt);
+    run.start(commandLine.paths, commandLine.leftOut);
+    return QCoreApplication::exec();
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication::setApplicationName(AppIdentity::name());
@@ -31,6 +51,8 @@ int main(int argc, char* argv[]) {
 
     // The toolkit gets none of the arguments: a path must never be taken for one of its options.
     int toolkitArgc = 1;
+    if (commandLine.convert)
+        return convertWithoutWindow(commandLine, toolkitArgc, argv);
     QApplication app(toolkitArgc, argv);
     QGuiApplication::setDesktopFileName(AppIdentity::id());
     // Qt's own texts, in the file dialogs above all, follow the user's language.

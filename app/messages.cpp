@@ -82,6 +82,8 @@ QString causeText(const FileOutcome& outcome) {
         return Messages::tr("the encoder %1 could not be started").arg(outcome.tool);
     case Cause::EncoderCrashed:
         return Messages::tr("the encoder was killed or crashed");
+    case Cause::Interrupted:
+        return Messages::tr("stopped before it was converted; nothing of it was kept");
     case Cause::ExitCode:
         return Messages::tr("the encoder ended with exit code %1").arg(outcome.exitCode);
     case Cause::NoOutputWritten:

@@ -16,8 +16,8 @@ constexpr std::array Handled{SIGTERM, SIGINT, SIGHUP};
 // The handler's one way out: a write, which is safe in a signal handler.
 int g_signalSocket[2] = {-1, -1};
 
-void tell(int) {
-    const char byte = 1;
+void tell(int signal) {
+    const auto byte = char(signal);
     [[maybe_unused]] const ssize_t written = ::write(g_signalSocket[0], &byte, 1);
 }
 
@@ -30,7 +30,7 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(g_signalSocket[1], &byte, 1);
-        Q_EMIT received();
+        Q_EMIT received(int(byte));
     });
     struct sigaction action {};
     action.sa_handler = tell;

@@ -16,7 +16,8 @@ class TerminationSignals : public QObject {
     ~TerminationSignals() override;
 
   Q_SIGNALS:
-    void received();
+    // signal: its number, as the system counts them.
+    void received(int signal);
 
   private:
     QSocketNotifier* m_notifier = nullptr;

@@ -44,6 +44,7 @@ struct FileOutcome {
         NoDecoder,      // this encoder cannot decode the video's codec
         Unsupported,    // encrypted, or stored in a way the encoder cannot read
         RetakeBlocked,  // a first attempt's output could not be removed
+        Interrupted,    // the run was stopped while it was under way
         EndsEarly,      // partial: data: secondsConverted, secondsStated
     };
     Q_ENUM(Cause)
@@ -64,6 +65,7 @@ struct FileOutcome {
     double secondsStated = 0.0;
     // A failed file whose incomplete output could not be removed.
     bool outputLeft = false;
+    double seconds = 0.0; // from its start to its end, set by the run
 
     static FileOutcome success(QString source) {
         FileOutcome outcome;

@@ -70,6 +70,16 @@ void ConversionRun::abandon() {
     });
 }
 
+void ConversionRun::interrupt() {
+    if (m_state != State::Converting)
+        return;
+    setState(State::Interrupting);
+    for (const UnderWay& file : m_underWay)
+        file.job->interrupt();
+    if (m_underWay.empty())
+        finish();
+}
+
 void ConversionRun::startFiles() {
     QElapsedTimer turn;
     turn.start();
@@ -126,7 +136,8 @@ void ConversionRun::startFile(const QString& source, const QString& output, int 
         if (m_sinceProgress.elapsed() >= ProgressInterval)
             reportProgress();
     });
-    m_underWay.push_back({job, m_batch.begun()});
+    m_underWay.push_back({job, m_batch.begun(), {}});
+    m_underWay.back().clock.start();
     reportProgress();
 }
 
@@ -162,10 +173,14 @@ void ConversionRun::fileEnded(FileConversion* job, const FileOutcome& outcome) {
     if (ended == m_underWay.end())
         return;
     m_pace.fileEnded(job->progress());
+    FileOutcome timed = outcome;
+    timed.seconds = double(ended->clock.elapsed()) / 1000.0;
     // The job is inside its own signal: it goes once that is done.
     job->deleteLater();
     m_underWay.erase(ended);
-    record(outcome);
+    record(timed);
+    if (m_state == State::Interrupting && m_underWay.empty())
+        finish();
     startFiles();
 }
 

@@ -32,7 +32,8 @@ class ConversionRun : public QObject {
     enum class State {
         Idle,
         Converting,
-        Abandoned, // the program is ending; nothing more starts
+        Interrupting, // every file under way is being stopped; nothing more starts
+        Abandoned,    // the program is ending; nothing more starts
     };
     Q_ENUM(State)
 
@@ -51,6 +52,10 @@ class ConversionRun : public QObject {
     // started or reported. The encoders of whole files run on; those of a
     // file's parts are stopped and the parts removed, and letGo() follows.
     void abandon();
+    // Stops the run at once: every encoder is stopped, what the files under
+    // way began is removed, and they are reported as interrupted; the entries
+    // not begun are left. finished() follows as usual.
+    void interrupt();
 
   Q_SIGNALS:
     void stateChanged(ConversionRun::State state);
@@ -81,6 +86,7 @@ class ConversionRun : public QObject {
     struct UnderWay {
         FileConversion* job = nullptr; // a child of the run
         int number = 0;
+        QElapsedTimer clock;
     };
 
     void setState(State state);

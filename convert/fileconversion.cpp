@@ -67,6 +67,30 @@ bool FileConversion::abandon() {
     return false;
 }
 
+void FileConversion::interrupt() {
+    m_interrupted = true;
+    if (m_split) {
+        connect(m_split, &SplitConversion::released, this, [this] {
+            m_split->disconnect(this);
+            std::exchange(m_split, nullptr)->deleteLater();
+            endInterrupted();
+        });
+        m_split->abandon();
+        return;
+    }
+    // A probe ends on its own within moments; the step after it ends the file.
+    m_encoder.stop();
+}
+
+bool FileConversion::endInterrupted() {
+    if (!m_interrupted)
+        return false;
+    FileOutcome outcome = FileOutcome::failure(m_paths.source, FileOutcome::Cause::Interrupted);
+    outcome.output = m_paths.output;
+    finish(outcome);
+    return true;
+}
+
 void FileConversion::follow(const ConversionPlan& plan) {
     m_plan = plan;
     m_nextRun = 0;
@@ -141,6 +165,8 @@ std::optional<QByteArray> FileConversion::takeAnswer() {
 
 void FileConversion::probed() {
     const std::optional<QByteArray> answer = takeAnswer();
+    if (endInterrupted())
+        return;
     const std::optional<SourceRecord> record = answer ? readProbeOutput(*answer) : std::nullopt;
     m_facts = record ? factsOf(*record) : SourceFacts();
     m_stage = Stage::Settled;
@@ -167,6 +193,8 @@ void FileConversion::probed() {
 
 void FileConversion::keyFramesFound() {
     const std::optional<QByteArray> answer = takeAnswer();
+    if (endInterrupted())
+        return;
     split(partStarts(m_facts, m_encoders, answer ? readKeyFrames(*answer) : QList<double>()));
 }
 
@@ -201,6 +229,8 @@ void FileConversion::keepOneEncoder() {
 }
 
 void FileConversion::encoderEnded(const FileOutcome& outcome) {
+    if (endInterrupted())
+        return;
     // An encoder that fails on a source it cannot take may end within its
     // listing, before telling what another plan mends.
     if (m_stage == Stage::Trying)

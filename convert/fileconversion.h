@@ -51,6 +51,9 @@ class FileConversion : public QObject {
     // no one is left to join them. True when it holds nothing any more;
     // otherwise released() follows once the parts are gone.
     bool abandon();
+    // Stops the file at once: its encoders are stopped, what they began is
+    // removed, and finished() follows with Interrupted.
+    void interrupt();
 
   Q_SIGNALS:
     // The encoder told how far it has got.
@@ -92,6 +95,8 @@ class FileConversion : public QObject {
     void keepOneEncoder();
     void encoderEnded(const FileOutcome& outcome);
     void finish(FileOutcome outcome);
+    // Ends an interrupted file once nothing of it runs; true when it did.
+    bool endInterrupted();
     // Removes what the last encoder left under the output's name; false when
     // that cannot be done.
     bool removeOwnOutput() const;
@@ -106,6 +111,7 @@ class FileConversion : public QObject {
     SourceProbe* m_probe = nullptr;     // a child of this object until it is done
     SplitConversion* m_split = nullptr; // a child of this object while its parts run
     int m_encoders = 1;
+    bool m_interrupted = false;
     EncoderJob m_encoder;
     EncoderProgress m_progress;
 };

@@ -27,4 +27,6 @@ void OpenQueue::openWaiting() {
         else
             m_list.appendEntry(path);
     }
+    if (m_waiting.isEmpty() && !m_walk.running())
+        Q_EMIT opened();
 }

@@ -19,6 +19,10 @@ class OpenQueue : public QObject {
     // Queues the paths behind any still waiting, and adds what it can now.
     void open(const QStringList& paths);
 
+  Q_SIGNALS:
+    // Every path queued so far is in the list, and no folder walk runs.
+    void opened();
+
   private:
     void openWaiting();
 

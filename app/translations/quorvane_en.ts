@@ -20,6 +20,13 @@
         </translation>
     </message>
     <message numerus="yes">
+        <source>Stopped: %n file(s) not begun.</source>
+        <translation>
+            <numerusform>Stopped: %n file not begun.</numerusform>
+            <numerusform>Stopped: %n files not begun.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source>%n failed</source>
         <translation>
             <numerusform>%n failed</numerusform>

@@ -62,6 +62,12 @@ void CommandLineTest::arguments_data() {
                                     << "Unknown option 'x.mkv'." << QStringList{} << 0 << "";
     QTest::newRow("wrong --jobs") << QByteArrayList{"a.mkv", "-j", "0"} << 2
                                   << "or \"auto\", not \"0\"." << QStringList{} << 0 << "";
+    QTest::newRow("--convert, nothing to convert")
+        << QByteArrayList{"--convert", "-j", "2"} << 2 << "--convert needs a file" << QStringList{}
+        << 0 << "";
+    QTest::newRow("--json without --convert")
+        << QByteArrayList{"--json", "a.mkv"} << 2 << "--json goes with --convert" << QStringList{}
+        << 0 << "";
     QTest::newRow("help") << QByteArrayList{"-h"} << 0
                           << "Usage: quorvane [options] [file-or-folder...]" << QStringList{} << 0
                           << "";
