@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 
 RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libgl-dev ffmpeg
               qt6-translations-l10n qt6-l10n-tools)
-X_PACKAGES=(xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick libxcb1-dev)
+X_PACKAGES=(xvfb xdotool x11-utils openbox fonts-liberation imagemagick libxcb1-dev)
 PACKAGING_PACKAGES=(dpkg-dev file lintian)
 # The validators of the desktop files and the manual page, and the package's test.
 # clang-format: the major version CMakeLists.txt's check-format insists on.

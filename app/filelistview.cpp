@@ -72,12 +72,13 @@ void FileListView::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     // While armed the rules own the selection; the view's own drag-select
-    // would fight them. Their scrolling rows go with the window, so the
-    // pointer's row is told as it would be with the window where they were set.
-    const QRect frame = window()->frameGeometry();
+    // would fight them. Their scrolling rows go with the window's client area,
+    // so the pointer's row is told as it would be with the client area where
+    // they were set; a frame's title bar moves the list within the frame.
+    const QRect client = window()->geometry();
     m_rules->pointerMoved(
         indexAt(event->position().toPoint()),
-        referenceScreenRow(qRound(event->globalPosition().y()), frame.top(), frame.size()));
+        referenceScreenRow(qRound(event->globalPosition().y()), client.top(), client.size()));
     event->accept();
 }
 

@@ -3,8 +3,8 @@
 // and against its own controls written plainly:
 // the time from the process's start to its window being mapped, and the
 // resident memory once it has sat idle for a moment. They start in turn on
-// one X server; without DISPLAY the benchmark runs itself again under
-// xvfb-run. The map is seen as the X server's MapNotify event, not by
+// one X server; without DISPLAY the benchmark starts an Xvfb of its own.
+// The map is seen as the X server's MapNotify event, not by
 // polling, so the times are exact to well under a millisecond.
 //
 //   bench_startup [RUNS]   (9)
@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -39,7 +40,8 @@ template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
 // the next one by tens of milliseconds.
 class MapWatch {
   public:
-    MapWatch() : m_connection(xcb_connect(nullptr, nullptr)) {
+    explicit MapWatch(const QByteArray& display)
+        : m_connection(xcb_connect(display.constData(), nullptr)) {
         if (xcb_connection_has_error(m_connection))
             return;
         m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
@@ -168,42 +170,64 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Runs this benchmark again on a private X server; its exit code, or 0 when
-// there is no xvfb-run to do it with.
-int rerunUnderXvfb() {
-    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfbRun.isEmpty()) {
-        std::puts("bench_startup: skipped, no DISPLAY and no xvfb-run (Debian: xvfb, xauth)");
-        return 0;
+// An X server of the benchmark's own, stopped when it goes. The server takes
+// a free display number itself and writes it to its standard output once it
+// takes clients.
+class PrivateXServer {
+  public:
+    explicit PrivateXServer(const QString& xvfb) {
+        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                              QStringLiteral("-screen"), QStringLiteral("0"),
+                              QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                              QStringLiteral("tcp")});
+        while (!m_server.canReadLine() && m_server.waitForReadyRead(WindowTimeoutMilliseconds)) {
+        }
+        const QByteArray number = m_server.readLine().trimmed();
+        if (!number.isEmpty())
+            m_display = ':' + number;
     }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(xvfbRun, QStringList{QStringLiteral("-a"), QStringLiteral("-s"),
-                                       QStringLiteral("-screen 0 1280x1024x24 -nolisten tcp"),
-                                       QCoreApplication::applicationFilePath()} +
-                               QCoreApplication::arguments().mid(1));
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit) {
-        std::fputs("bench_startup: xvfb-run failed\n", stderr);
-        return 1;
+    ~PrivateXServer() {
+        m_server.terminate(); // not kill: only then does the server remove its socket
+        if (!m_server.waitForFinished(5000)) {
+            m_server.kill();
+            m_server.waitForFinished(5000);
+        }
     }
-    return process.exitCode();
-}
+    PrivateXServer(const PrivateXServer&) = delete;
+    PrivateXServer& operator=(const PrivateXServer&) = delete;
+
+    // Empty when no server could be started.
+    QByteArray display() const { return m_display; }
+
+  private:
+    QProcess m_server;
+    QByteArray m_display;
+};
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        return rerunUnderXvfb();
     const int runs = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 9;
+    QByteArray display = qgetenv("DISPLAY");
+    std::optional<PrivateXServer> server;
+    if (display.isEmpty()) {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (xvfb.isEmpty()) {
+            std::puts("bench_startup: skipped, no DISPLAY and no Xvfb (Debian: xvfb)");
+            return 0;
+        }
+        display = server.emplace(xvfb).display();
+        if (display.isEmpty()) {
+            std::fputs("bench_startup: Xvfb did not start\n", stderr);
+            return 1;
+        }
+    }
 
-    MapWatch watch;
+    MapWatch watch(display);
     if (!watch.isValid()) {
-        std::fprintf(stderr, "bench_startup: cannot use the X display %s\n",
-                     qgetenv("DISPLAY").constData());
+        std::fprintf(stderr, "bench_startup: cannot use the X display %s\n", display.constData());
         return 1;
     }
     // An empty PATH: the occasional home-page visit finds no browser to start.
@@ -211,6 +235,7 @@ int main(int argc, char* argv[]) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PATH"), emptyPath.path());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromLocal8Bit(display));
 
     struct Contender {
         const char* name;
@@ -253,7 +278,7 @@ int main(int argc, char* argv[]) {
 
     std::printf("start to mapped window (X MapNotify event) and VmRSS %d ms later, on DISPLAY "
                 "%s;\n%d starts each, alternately, after one round not counted\n",
-                SettleMilliseconds, qgetenv("DISPLAY").constData(), runs);
+                SettleMilliseconds, display.constData(), runs);
     std::printf("  %-17s %9s %9s %9s %10s\n", "", "median ms", "min ms", "max ms", "RSS MiB");
     for (const Contender& contender : contenders) {
         const auto [least, most] =

@@ -13,8 +13,8 @@ QPoint centeredPosition(QSize screen, QSize outerWindow) {
     return QPoint(int(std::floor(left)), int(std::floor(top)));
 }
 
-int referenceScreenRow(int screenRow, int frameTop, QSize outerWindow) {
-    return screenRow - frameTop + centeredPosition(ReferenceScreen, outerWindow).y();
+int referenceScreenRow(int screenRow, int clientTop, QSize client) {
+    return screenRow - clientTop + centeredPosition(ReferenceScreen, client).y();
 }
 
 bool fileExists(const QString& path) noexcept {

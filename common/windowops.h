@@ -11,14 +11,15 @@
 QPoint centeredPosition(QSize screen, QSize outerWindow);
 
 // The screen the list's scrolling rows were laid out on, with the window
-// centred on it.
+// centred on it and undecorated.
 inline constexpr QSize ReferenceScreen{1024, 768};
 
 // The row a point at screenRow would have on the reference screen, were the
-// window (its outer frame's top edge and size) centred there. Rows compared
-// this way keep their distance from the window and every control in it,
-// wherever the window stands and whatever the screen.
-int referenceScreenRow(int screenRow, int frameTop, QSize outerWindow);
+// window's client area (its top edge on the screen, and its size) centred
+// there. Rows compared this way keep their distance from every control in
+// the window, wherever the window stands, whatever the screen, and whatever
+// title bar a window manager puts above the client area.
+int referenceScreenRow(int screenRow, int clientTop, QSize client);
 
 // True when the file system reports a time of last change for the path.
 // Never throws; any failure of the query means false.

@@ -22,7 +22,7 @@ if [ "$mode" = running ]; then
     arguments=("$work/videos/Summer trip.mkv")
 fi
 
-xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
+bash "$(dirname "$(realpath "$0")")/../tests/xserver.sh" --screen 1024x768 bash -c '
     set -euo pipefail
     program=$1 path=$2 output=$3 mode=$4
     shift 4

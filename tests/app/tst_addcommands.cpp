@@ -18,6 +18,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -113,11 +114,15 @@ class AddCommandsTest : public QObject {
 
   private:
     QTemporaryDir m_programFolder;
+    QTemporaryDir m_settings;
 };
 
 void AddCommandsTest::initTestCase() {
     // The toolkit's own dialogs are widgets a test can find and answer.
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    // Their history is written to the settings folder found first, which would
+    // be a temporary home made by a test, written again after it is gone.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
     QVERIFY(m_programFolder.isValid());
     QVERIFY(installProgramTexts(*qApp));
 }

@@ -12,6 +12,8 @@ class WindowOpsTest : public QObject {
   private Q_SLOTS:
     void centeredPosition_data();
     void centeredPosition();
+    void referenceScreenRow_data();
+    void referenceScreenRow();
     void fileExists();
     void homePageOpensOnlyOnSeven_data();
     void homePageOpensOnlyOnSeven();
@@ -36,6 +38,26 @@ void WindowOpsTest::centeredPosition() {
     QFETCH(QSize, window);
     QFETCH(QPoint, expected);
     QCOMPARE(::centeredPosition(screen, window), expected);
+}
+
+void WindowOpsTest::referenceScreenRow_data() {
+    QTest::addColumn<int>("clientTop");
+    QTest::addColumn<QSize>("client");
+    QTest::addColumn<int>("screenRow");
+    QTest::addColumn<int>("expected");
+    // The client area centred on 1024x768 has its top at 255, whether a frame
+    // and a title bar stand above it or not.
+    QTest::newRow("centred on the reference screen") << 255 << QSize(441, 257) << 305 << 305;
+    QTest::newRow("centred on 1920x1080") << 411 << QSize(441, 257) << 461 << 305;
+    QTest::newRow("taller client, odd half") << 255 << QSize(441, 261) << 305 << 303;
+}
+
+void WindowOpsTest::referenceScreenRow() {
+    QFETCH(int, clientTop);
+    QFETCH(QSize, client);
+    QFETCH(int, screenRow);
+    QFETCH(int, expected);
+    QCOMPARE(::referenceScreenRow(screenRow, clientTop, client), expected);
 }
 
 void WindowOpsTest::fileExists() {

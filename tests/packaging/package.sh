@@ -57,8 +57,9 @@ diff <(printf '%s\n' "${expected[@]}" | sort) \
 # The first upload to Debian would close its request-for-packaging bug; this
 # package is not uploaded there.
 if command -v lintian >/dev/null; then
-    lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs "$deb" ||
-        fail "lintian"
+    # It leaves a cache file behind in its temporary folder: this one goes with the rest.
+    TMPDIR=$work lintian --fail-on error,warning --suppress-tags initial-upload-closes-no-bugs \
+        "$deb" || fail "lintian"
 else
     echo "lintian is not installed (Debian package lintian): the package is not linted"
 fi
