@@ -271,12 +271,10 @@ void ConversionRulesTest::retake_data() {
     QTest::addColumn<bool>("retake");
     QTest::newRow("plain listing") << 640 << 0 << Cause::None << false << false;
     QTest::newRow("odd width listed") << 721 << 0 << Cause::None << false << true;
-    QTest::newRow("video second") << 640 << 1 << Cause::None << false << true;
     QTest::newRow("output there before") << 721 << 0 << Cause::None << true << false;
     QTest::newRow("told a first stream not video")
         << 0 << 0 << Cause::FirstStreamNotVideo << false << true;
     QTest::newRow("told an odd width") << 0 << 0 << Cause::PictureSize << false << true;
-    QTest::newRow("told, output there") << 0 << 0 << Cause::PictureSize << true << false;
     QTest::newRow("told a full disk") << 0 << 0 << Cause::DiskFull << false << false;
 }
 
@@ -321,10 +319,6 @@ void ConversionRulesTest::verdicts_data() {
                                << false;
     QTest::newRow("told, exit code")
         << Kind::Exited << 1 << Cause::NoVideo << false << 0.0 << Cause::NoVideo << false;
-    QTest::newRow("crashed") << Kind::Crashed << 0 << Cause::None << true << 3.0
-                             << Cause::EncoderCrashed << false;
-    QTest::newRow("not started") << Kind::FailedToStart << 0 << Cause::None << false << 0.0
-                                 << Cause::EncoderNotStarted << false;
 }
 
 // A run's end and what it told, judged.
