@@ -264,31 +264,29 @@ void ConversionRulesTest::partFrames() {
 
 void ConversionRulesTest::retake_data() {
     using Cause = FileOutcome::Cause;
-    QTest::addColumn<int>("width");  // in the listing; 0: no listing
-    QTest::addColumn<int>("stream"); // the first video's
+    QTest::addColumn<int>("width"); // in the listing; 0: no listing
     QTest::addColumn<Cause>("told");
     QTest::addColumn<bool>("outputBefore");
     QTest::addColumn<bool>("retake");
-    QTest::newRow("plain listing") << 640 << 0 << Cause::None << false << false;
-    QTest::newRow("odd width listed") << 721 << 0 << Cause::None << false << true;
-    QTest::newRow("output there before") << 721 << 0 << Cause::None << true << false;
+    QTest::newRow("plain listing") << 640 << Cause::None << false << false;
+    QTest::newRow("odd width listed") << 721 << Cause::None << false << true;
+    QTest::newRow("output there before") << 721 << Cause::None << true << false;
     QTest::newRow("told a first stream not video")
-        << 0 << 0 << Cause::FirstStreamNotVideo << false << true;
-    QTest::newRow("told an odd width") << 0 << 0 << Cause::PictureSize << false << true;
-    QTest::newRow("told a full disk") << 0 << 0 << Cause::DiskFull << false << false;
+        << 0 << Cause::FirstStreamNotVideo << false << true;
+    QTest::newRow("told an odd width") << 0 << Cause::PictureSize << false << true;
+    QTest::newRow("told a full disk") << 0 << Cause::DiskFull << false << false;
 }
 
 // When the command that needs no facts gives way to the probe tool's plan.
 void ConversionRulesTest::retake() {
     QFETCH(int, width);
-    QFETCH(int, stream);
     QFETCH(FileOutcome::Cause, told);
     QFETCH(bool, outputBefore);
     QFETCH(bool, retake);
     SourceFacts listed;
     if (width > 0) {
         listed.known = true;
-        listed.videoStream = stream;
+        listed.videoStream = 0;
         listed.width = width;
     }
     FinishedRun run;
