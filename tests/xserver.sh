@@ -43,9 +43,10 @@ trap 'exit 143' TERM
 
 # The server's standard output carries only its display number. Its standard
 # error complains of every number it finds taken on the way to a free one:
-# only those complaints are left out.
+# only those complaints are left out. It never resets: by default it does
+# whenever its last client leaves, and refuses whoever connects meanwhile.
 coproc XVFB {
-    exec Xvfb -displayfd 1 -screen 0 "${screen}x24" -nolisten tcp \
+    exec Xvfb -displayfd 1 -screen 0 "${screen}x24" -nolisten tcp -noreset \
         2> >(grep -Ev --line-buffered '^_XSERVTrans(SocketUNIXCreateListener|MakeAllCOTSServerListeners): ' >&2)
 }
 server=${XVFB_PID:-}
