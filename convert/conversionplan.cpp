@@ -66,7 +66,7 @@ int partsFor(const SourceFacts& facts, int slots, std::optional<qint64> freeByte
 std::optional<int> leadInFrames(const SourceFacts& facts) {
     // A second, whatever the rate: the encoder's rate control has settled by then.
     constexpr int ShortestLead = OutputFrameRate;
-    // Four seconds encoded twice per part is as much as a cut may cost.
+    // Four seconds encoded twice for each part is as much as a cut may cost.
     constexpr int LongestLead = 4 * OutputFrameRate;
     if (!facts.frameRate)
         return std::nullopt;

@@ -33,8 +33,6 @@ class ConversionRulesTest : public QObject {
     void partFrames();
     void retake_data();
     void retake();
-    void verdicts_data();
-    void verdicts();
     void encoderLookup_data();
     void encoderLookup();
     void sameFile_data();
@@ -293,54 +291,6 @@ void ConversionRulesTest::retake() {
     run.findings.cause = told;
     run.before.exists = outputBefore;
     QCOMPARE(wantsRetake(run, listed, {u"in.mkv"_qs, u"out.wmv"_qs}), retake);
-}
-
-void ConversionRulesTest::verdicts_data() {
-    using Cause = FileOutcome::Cause;
-    using Kind = EncoderEnd::Kind;
-    QTest::addColumn<Kind>("end");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<Cause>("told");
-    QTest::addColumn<bool>("written");
-    QTest::addColumn<double>("reached"); // of a source stated 60 s long
-    QTest::addColumn<Cause>("cause");
-    QTest::addColumn<bool>("partial");
-    QTest::newRow("converted") << Kind::Exited << 0 << Cause::None << true << 59.8 << Cause::None
-                               << false;
-    QTest::newRow("ends early") << Kind::Exited << 0 << Cause::None << true << 30.0
-                                << Cause::EndsEarly << true;
-    QTest::newRow("nothing written")
-        << Kind::Exited << 0 << Cause::None << false << 0.0 << Cause::NoOutputWritten << false;
-    QTest::newRow("full disk, code 0")
-        << Kind::Exited << 0 << Cause::DiskFull << true << 59.8 << Cause::DiskFull << false;
-    QTest::newRow("exit code") << Kind::Exited << 1 << Cause::None << true << 3.0 << Cause::ExitCode
-                               << false;
-    QTest::newRow("told, exit code")
-        << Kind::Exited << 1 << Cause::NoVideo << false << 0.0 << Cause::NoVideo << false;
-}
-
-// A run's end and what it told, judged.
-void ConversionRulesTest::verdicts() {
-    QFETCH(EncoderEnd::Kind, end);
-    QFETCH(int, code);
-    QFETCH(FileOutcome::Cause, told);
-    QFETCH(bool, written);
-    QFETCH(double, reached);
-    QFETCH(FileOutcome::Cause, cause);
-    QFETCH(bool, partial);
-    SourceFacts facts;
-    facts.known = true;
-    facts.videoStream = 0;
-    facts.length = 60.0;
-    FinishedRun run;
-    run.end.kind = end;
-    run.end.exitCode = code;
-    run.findings.cause = told;
-    run.findings.reached = reached;
-    run.after = {written, QDateTime::currentDateTime(), written ? 1000 : -1};
-    const FileOutcome outcome = verdictOf(u"in.mkv"_qs, u"out.wmv"_qs, facts, run);
-    QCOMPARE(outcome.cause, cause);
-    QCOMPARE(outcome.verdict == FileOutcome::Verdict::Partial, partial);
 }
 
 void ConversionRulesTest::encoderLookup_data() {
