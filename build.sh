@@ -15,10 +15,11 @@ RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libgl-de
               qt6-translations-l10n qt6-l10n-tools)
 X_PACKAGES=(xvfb xdotool x11-utils openbox fonts-liberation imagemagick libxcb1-dev)
 PACKAGING_PACKAGES=(dpkg-dev file lintian)
-# The validators of the desktop files and the manual page, and the package's test.
+# The validators of the desktop files and the manual page, the package's test,
+# and GNU parallel with an ssh server and client for the farm test.
 # clang-format: the major version CMakeLists.txt's check-format insists on.
 TEST_PACKAGES=("${X_PACKAGES[@]}" dbus-daemon clang-format-14 appstream desktop-file-utils groff
-               man-db "${PACKAGING_PACKAGES[@]}")
+               man-db "${PACKAGING_PACKAGES[@]}" parallel openssh-server openssh-client)
 
 ensure_packages() {
     local missing=() package

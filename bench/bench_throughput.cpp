@@ -25,11 +25,8 @@
 // encoders defaults to the processor count, rounds to 1, the sets to batch and long.
 
 #include "benchtools.h"
-#include "convert/conversionplan.h"
 #include "convert/conversionrun.h"
-#include "convert/encodercommand.h"
 #include "convert/outputnaming.h"
-#include "convert/sourcefacts.h"
 #include "filelist/filelistmodel.h"
 
 #include <QCoreApplication>
@@ -45,7 +42,6 @@
 #include <QThread>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,51 +51,15 @@
 namespace {
 
 using bench::allOutputs;
+using bench::getsPlainCommand;
+using bench::machineSeconds;
+using bench::makeSource;
 using bench::median;
 using bench::removeOutputs;
 using bench::run;
+using bench::usedSeconds;
 
 constexpr int Files = 20;
-
-// Whether the run gives the source exactly the plain command that xargs runs:
-// only then do the ways compare the same encoder work.
-bool getsPlainCommand(const QString& ffprobe, const QString& source) {
-    QProcess probe;
-    probe.setStandardInputFile(QProcess::nullDevice());
-    probe.setStandardErrorFile(QProcess::nullDevice());
-    probe.start(ffprobe, probeArguments(source));
-    if (!probe.waitForFinished(-1) || probe.exitCode() != 0)
-        return false;
-    const std::optional<SourceRecord> record = readProbeOutput(probe.readAllStandardOutput());
-    const PlanOptions paths{source, outputPathFor(source)};
-    return record && planFor(factsOf(*record), paths).runs == planFor({}, paths).runs;
-}
-
-// Processor time of this process (RUSAGE_SELF) or of the children reaped so
-// far (RUSAGE_CHILDREN), grandchildren under xargs included.
-double usedSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    const auto seconds = [](const timeval& t) {
-        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Processor time the whole machine spent busy, from /proc/stat; 0 where unreadable.
-double machineSeconds() {
-    QFile stat(QStringLiteral("/proc/stat"));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0.0;
-    // cpu user nice system idle iowait irq softirq steal
-    const QList<QByteArray> fields = stat.readLine().simplified().split(' ');
-    if (fields.size() < 9 || fields[0] != "cpu")
-        return 0.0;
-    double ticks = 0.0;
-    for (int i : {1, 2, 3, 6, 7, 8})
-        ticks += fields[i].toDouble();
-    return ticks / double(sysconf(_SC_CLK_TCK));
-}
 
 struct Way {
     Way(QString wayName, QStringList waySources, std::function<bool()> wayConvert)
@@ -113,18 +73,6 @@ struct Way {
     std::vector<double> othersSeconds;
     std::vector<double> underWay; // the run's files under way on average
 };
-
-// A source of that many seconds of 1280x720 H.264 with sound; false when it cannot be made.
-bool makeSource(const QString& ffmpeg, const QString& path, int seconds) {
-    return run(ffmpeg,
-               {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                QStringLiteral("testsrc2=size=1280x720:rate=25:duration=%1").arg(seconds),
-                QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                QStringLiteral("sine=frequency=440:duration=%1").arg(seconds),
-                QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
-                QStringLiteral("ultrafast"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
-                QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-shortest"), path});
-}
 
 // Copies of one source: each copy is still converted on its own.
 QStringList copies(const QString& first, int count) {
