@@ -230,8 +230,8 @@ void FileConversion::keepOneEncoder() {
 
 void FileConversion::encoderEnded(const FileOutcome& outcome) {
     // An encoder that had ended whole before the stop reached it keeps its output.
-    const bool whole = outcome.converted() && m_stage != Stage::Stopping &&
-                       m_nextRun >= m_plan.runs.size();
+    const bool whole =
+        outcome.converted() && m_stage != Stage::Stopping && m_nextRun >= m_plan.runs.size();
     if (!whole && endInterrupted())
         return;
     // An encoder that fails on a source it cannot take may end within its
