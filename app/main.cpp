@@ -31,7 +31,11 @@ int convertWithoutWindow(const CommandLine& commandLine, int& toolkitArgc, char*
     QObject::connect(&run, &TerminalRun::ended, &app, &QCoreApplication::exit);
     TerminationSignals terminations;
     QObject::connect(&terminations, &TerminationSignals::received, &run, &TerminalRun::interrupt);
-    run.start(commandLine.paths, commandLine.leftOut);
+    // From the event loop: a batch that ends before any encoder starts must
+    // find the loop there to end it.
+    QMetaObject::invokeMethod(
+        &run, [&run, &commandLine] { run.start(commandLine.paths, commandLine.leftOut); },
+        Qt::QueuedConnection);
     return QCoreApplication::exec();
 }
 

@@ -17,6 +17,7 @@ class TerminalTest : public QObject {
   private Q_SLOTS:
     void converts_data();
     void converts();
+    void endsWithoutAnEncoder();
 };
 
 void TerminalTest::converts_data() {
@@ -83,6 +84,16 @@ void TerminalTest::converts() {
                                                  u"third.mkv"_qs}));
         QCOMPARE(fake.runs().size(), 2);
     }
+}
+
+// Every entry refused before an encoder starts: the run is over at once.
+void TerminalTest::endsWithoutAnEncoder() {
+    QProcess quorvane;
+    quorvane.start(QStringLiteral(QUORVANE_EXE), {u"--convert"_qs, u"--json"_qs, u"/dev/null"_qs});
+    QVERIFY(quorvane.waitForFinished(30000));
+    QCOMPARE(quorvane.exitCode(), 1);
+    QCOMPARE(QJsonDocument::fromJson(quorvane.readAllStandardOutput()).object().value(u"cause"),
+             QJsonValue(u"not-regular-file"_qs));
 }
 
 QTEST_GUILESS_MAIN(TerminalTest)
