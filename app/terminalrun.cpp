@@ -98,10 +98,8 @@ void TerminalRun::start(const QStringList& paths, const LeftOutNames& leftOut) {
 }
 
 void TerminalRun::listed() {
-    if (m_signal != 0) {
-        Q_EMIT ended(128 + m_signal);
+    if (m_signal != 0)
         return;
-    }
     m_converting = true;
     // An empty list ends at once, with a report of nothing.
     m_session.run().start();
@@ -111,8 +109,12 @@ void TerminalRun::interrupt(int signal) {
     if (m_signal != 0)
         return;
     m_signal = signal;
-    if (m_converting)
+    if (m_converting) {
         m_session.run().interrupt();
+        return;
+    }
+    // Still listing: a folder walk holds nothing that needs removing.
+    Q_EMIT ended(128 + m_signal);
 }
 
 int TerminalRun::exitStatus(const ConversionReport& report, int signal) {
