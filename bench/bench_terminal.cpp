@@ -96,13 +96,12 @@ int main(int argc, char* argv[]) {
     const int rounds = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 4;
     QTextStream out(stdout);
     const QString program = QStringLiteral(QUORVANE_PROGRAM);
-    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-    const QString ffprobe = QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
-    const QString xargs = QStandardPaths::findExecutable(QStringLiteral("xargs"));
-    if (ffmpeg.isEmpty() || ffprobe.isEmpty() || xargs.isEmpty()) {
-        std::fputs("ffmpeg, ffprobe and xargs are needed on PATH\n", stderr);
+    const std::optional<bench::Tools> tools = bench::findTools();
+    if (!tools)
         return 1;
-    }
+    const QString& ffmpeg = tools->ffmpeg;
+    const QString& ffprobe = tools->ffprobe;
+    const QString& xargs = tools->xargs;
 
     // Copies of one 10 s source for the batch: each is still converted on its own.
     QTemporaryDir folder;

@@ -164,13 +164,12 @@ int main(int argc, char* argv[]) {
     const bool longSet = all || set.contains("long");
     const bool lengthsSet = all || set.contains("lengths");
     QTextStream out(stdout);
-    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-    const QString ffprobe = QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
-    const QString xargs = QStandardPaths::findExecutable(QStringLiteral("xargs"));
-    if (ffmpeg.isEmpty() || ffprobe.isEmpty() || xargs.isEmpty()) {
-        std::fputs("ffmpeg, ffprobe and xargs are needed on PATH\n", stderr);
+    const std::optional<bench::Tools> tools = bench::findTools();
+    if (!tools)
         return 1;
-    }
+    const QString& ffmpeg = tools->ffmpeg;
+    const QString& ffprobe = tools->ffprobe;
+    const QString& xargs = tools->xargs;
 
     QTemporaryDir folder, emptyProgramFolder;
     QElapsedTimer making;

@@ -12,16 +12,36 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
 namespace bench {
+
+// The tools the benches run beside the program, from PATH; none, said on
+// standard error, when one is missing.
+struct Tools {
+    QString ffmpeg;
+    QString ffprobe;
+    QString xargs;
+};
+inline std::optional<Tools> findTools() {
+    Tools tools{QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
+                QStandardPaths::findExecutable(QStringLiteral("ffprobe")),
+                QStandardPaths::findExecutable(QStringLiteral("xargs"))};
+    if (tools.ffmpeg.isEmpty() || tools.ffprobe.isEmpty() || tools.xargs.isEmpty()) {
+        std::fputs("ffmpeg, ffprobe and xargs are needed on PATH\n", stderr);
+        return std::nullopt;
+    }
+    return tools;
+}
 
 // Runs the program to its end, with nothing read or shown; true when it ended with 0.
 inline bool run(const QString& program, const QStringList& arguments) {
