@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "convert/childprocess.h"
 
+#include <QFile>
+#include <QList>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <unistd.h>
@@ -40,4 +43,28 @@ ChildProcess::~ChildProcess() {
         disconnect();
         setProcessState(QProcess::NotRunning);
     }
+}
+
+std::optional<double> ChildProcess::processorSeconds() const {
+#ifdef Q_OS_LINUX
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(processId()));
+    if (processId() <= 0 || !stat.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // The command name may hold blanks and parentheses: the fields that
+    // count come after its last ")", the process state first; user and
+    // system time are the 14th and 15th fields of the line.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+    if (fields.size() < 13 || ticksPerSecond <= 0)
+        return std::nullopt;
+    bool userRead = false, systemRead = false;
+    const qulonglong ticks =
+        fields[11].toULongLong(&userRead) + fields[12].toULongLong(&systemRead);
+    if (!userRead || !systemRead)
+        return std::nullopt;
+    return double(ticks) / double(ticksPerSecond);
+#else
+    return std::nullopt;
+#endif
 }

@@ -3,6 +3,8 @@
 
 #include <QProcess>
 
+#include <optional>
+
 // A child process that is let go rather than killed when its object goes:
 // QProcess kills a child it still runs, and waits for it, when destroyed.
 // The child's end is then simply no longer watched.
@@ -20,4 +22,8 @@ class ChildProcess final : public QProcess {
 
     explicit ChildProcess(QObject* parent = nullptr, Priority priority = Priority::Normal);
     ~ChildProcess() override;
+
+    // The processor time the child has used so far, its threads together, as
+    // the system tells it; empty where it does not.
+    std::optional<double> processorSeconds() const;
 };

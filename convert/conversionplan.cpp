@@ -53,14 +53,19 @@ ConversionPlan planFor(const SourceFacts& facts, const PlanOptions& options) {
     return plan;
 }
 
-int partsFor(const SourceFacts& facts, int slots, std::optional<qint64> freeBytes) {
+int partsFor(const SourceFacts& facts, const CutRoom& room) {
     // The encoder keeps to 5872 kbit/s within a few percent; a fifth more
     // leaves room for that, and for the list and the file system's own.
     constexpr double OutputBytesPerSecond = 5872000.0 / 8.0 * 1.2;
-    if (!facts.known || !facts.hasVideo() || !facts.length || !leadInFrames(facts) ||
-        (freeBytes && double(*freeBytes) < 2.0 * *facts.length * OutputBytesPerSecond))
+    const std::optional<int> lead = leadInFrames(facts);
+    if (!facts.known || !facts.hasVideo() || !facts.length || !lead ||
+        (room.freeBytes && double(*room.freeBytes) < 2.0 * *facts.length * OutputBytesPerSecond))
         return 1;
-    return std::clamp(int(*facts.length / ShortestPartSeconds), 1, std::max(slots, 1));
+    const double leadSeconds = double(*lead) / OutputFrameRate;
+    const int parts = std::min(
+        {room.encoders, room.processors, int(*facts.length / (ShortestPartLeads * leadSeconds))});
+    const double work = 1.0 + (parts - 1) * leadSeconds / *facts.length;
+    return parts > 1 && room.wholeShare.value_or(1.0) * work < parts ? parts : 1;
 }
 
 std::optional<int> leadInFrames(const SourceFacts& facts) {
@@ -88,8 +93,8 @@ QList<qint64> partStarts(const SourceFacts& facts, int parts, const QList<double
     // 0.24 of the processor time of decoding and encoding.
     constexpr double DecodingShare = 0.24;
     const qint64 frames = std::llround(facts.length.value_or(0.0) * OutputFrameRate);
-    const auto shortest = qint64(ShortestPartSeconds * OutputFrameRate);
     const int lead = leadInFrames(facts).value_or(0);
+    const qint64 shortest = qint64(ShortestPartLeads) * lead;
     QList<qint64> starts;
     for (int k = 1; k < parts; ++k) {
         const qint64 previous = starts.isEmpty() ? 0 : starts.last();

@@ -43,18 +43,33 @@ struct PlanOptions {
 // single frame as a video.
 ConversionPlan planFor(const SourceFacts& facts, const PlanOptions& options);
 
-// A part's least length: below it, the seek before it and the join after it
-// cost more than the second encoder saves. Measured with bench_throughput.
-constexpr double ShortestPartSeconds = 10.0;
+// A part's least length, in leads: the lead is encoded twice, and a part
+// ten times as long spends at most a tenth more on it.
+constexpr int ShortestPartLeads = 10;
 
-// How many encoders at once a source is worth, up to the slots free for it:
-// one unless the listing gave its video, length and frame rate, each part
-// would last at least ShortestPartSeconds, the parts can lead in to the
-// whole run's frames (leadInFrames), and the output's folder has room
-// (freeBytes, where known) for the output twice over: the parts, and their
-// join. A source of unknown length cannot be cut into parts of known frames,
-// and one that a full disk would fail only in parts is better converted whole.
-int partsFor(const SourceFacts& facts, int slots, std::optional<qint64> freeBytes);
+// What the machine shows when a source's cut is decided.
+struct CutRoom {
+    int encoders = 1;   // the run's
+    int processors = 1; // the machine's
+    // The processors a whole encoder kept busy when it last ran alone; empty
+    // before one has: its own encoding thread is taken to be all.
+    std::optional<double> wholeShare;
+    std::optional<qint64> freeBytes; // beside the output, where known
+};
+
+// How many parts at once a source is worth: one unless the listing gave its
+// video, length and frame rate, the parts can lead in to the whole run's
+// frames (leadInFrames), each part lasts at least ShortestPartLeads leads,
+// and the output's folder has room for the output twice over: the parts,
+// and their join. A source of unknown length cannot be cut into parts of
+// known frames, and one that a full disk would fail only in parts is
+// better converted whole.
+//
+// Each part keeps one processor busy, so no more parts than encoders and
+// processors; and a source is cut only where its parts, their leads
+// counted, keep more processors busy than a whole encoder does: where the
+// whole encoder keeps as many busy, cutting only adds work.
+int partsFor(const SourceFacts& facts, const CutRoom& room);
 
 // The output frames a part after the first encodes before its own first
 // one, which the join leaves out; empty where no lead makes the parts exact.
@@ -106,7 +121,7 @@ struct SplitPlan {
 // (keyFrames, on the streams' clock) where the encoding that adds to the part
 // before costs less than the decoding from the key frame before, which the
 // seek would do in vain, and where no part becomes shorter than
-// ShortestPartSeconds. A second of decoding costs about a quarter of a second
+// ShortestPartLeads leads. A second of decoding costs about a quarter of a second
 // of the whole conversion.
 QList<qint64> partStarts(const SourceFacts& facts, int parts, const QList<double>& keyFrames);
 

@@ -6,6 +6,9 @@
 #include "filelist/filelistmodel.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -18,7 +21,8 @@ constexpr qint64 ProgressInterval = 250;
 } // namespace
 
 ConversionRun::ConversionRun(FileListModel& list, QString programFolder, QObject* parent)
-    : QObject(parent), m_list(list), m_programFolder(std::move(programFolder)), m_batch(list) {}
+    : QObject(parent), m_list(list), m_programFolder(std::move(programFolder)),
+      m_processors(std::max(QThread::idealThreadCount(), 1)), m_batch(list) {}
 
 void ConversionRun::setState(State state) {
     m_state = state;
@@ -74,9 +78,13 @@ void ConversionRun::interrupt() {
     if (m_state != State::Converting)
         return;
     setState(State::Interrupting);
+    // A file whose parts all wait ends at once, and leaves the list under way.
+    std::vector<FileConversion*> files;
     for (const UnderWay& file : m_underWay)
-        file.job->interrupt();
-    if (m_underWay.empty())
+        files.push_back(file.job);
+    for (FileConversion* file : files)
+        file->interrupt();
+    if (m_state == State::Interrupting && m_underWay.empty())
         finish();
 }
 
@@ -85,6 +93,10 @@ void ConversionRun::startFiles() {
     turn.start();
     int refusals = 0;
     while (m_state == State::Converting && encodersBusy() < m_encoders) {
+        if (FileConversion* file = fileWithWaitingRun()) {
+            file->startWaitingRun();
+            continue;
+        }
         const QModelIndex entry = m_batch.takeNext();
         if (!entry.isValid()) {
             if (m_underWay.empty())
@@ -101,11 +113,7 @@ void ConversionRun::startFiles() {
         const QString output = outputPathFor(source);
         const FileOutcome refused = refusal(source, output);
         if (refused.converted()) {
-            // With fewer files waiting than encoders free, the free ones are
-            // shared out, and the last files of a batch take what is left.
-            const int files = m_batch.waiting() + 1;
-            const int free = m_encoders - encodersBusy();
-            startFile(source, output, files < free ? free / files : 1);
+            startFile(entry, source, output);
             continue;
         }
         record(refused);
@@ -116,6 +124,20 @@ void ConversionRun::startFiles() {
     }
 }
 
+FileConversion* ConversionRun::fileWithWaitingRun() const {
+    FileConversion* first = nullptr;
+    int firstRow = 0;
+    for (const UnderWay& file : m_underWay) {
+        // An entry removed from the list has no place in it: its parts go last.
+        const int row = file.entry.isValid() ? file.entry.row() : m_list.count();
+        if (file.job->hasWaitingRun() && (!first || row < firstRow)) {
+            first = file.job;
+            firstRow = row;
+        }
+    }
+    return first;
+}
+
 int ConversionRun::encodersBusy() const {
     int busy = 0;
     for (const UnderWay& file : m_underWay)
@@ -123,22 +145,45 @@ int ConversionRun::encodersBusy() const {
     return busy;
 }
 
-void ConversionRun::startFile(const QString& source, const QString& output, int encoders) {
-    auto* job =
-        new FileConversion(source, output, m_encoder.program,
-                           m_probeTool.found() ? m_probeTool.program : QString(), encoders, this);
-    // Encoders a file no longer needs go to the files waiting.
+CutRoom ConversionRun::cutRoom(const QString& output) const {
+    const QStorageInfo volume(QFileInfo(output).absolutePath());
+    return {m_encoders, m_processors, m_wholeShare,
+            volume.isValid() ? std::optional(volume.bytesAvailable()) : std::nullopt};
+}
+
+void ConversionRun::startFile(const QModelIndex& entry, const QString& source,
+                              const QString& output) {
+    // A file that begins while fewer files wait than other encoders work
+    // leaves encoders idle unless it is cut: its facts come first.
+    const bool probeFirst = m_encoders > 1 && m_batch.waiting() < m_encoders - 1;
+    auto* job = new FileConversion(
+        {source, output},
+        {m_encoder.program, m_probeTool.found() ? m_probeTool.program : QString()}, m_encoders,
+        probeFirst,
+        [this, output](const SourceFacts& facts) { return partsFor(facts, cutRoom(output)); },
+        this);
+    // Encoders a file no longer needs, and parts it offers, go to the files waiting.
     connect(job, &FileConversion::encodersChanged, this, &ConversionRun::startFiles,
             Qt::QueuedConnection);
     connect(job, &FileConversion::finished, this,
             [this, job](const FileOutcome& outcome) { fileEnded(job, outcome); });
     connect(job, &FileConversion::progressed, this, [this] {
-        if (m_sinceProgress.elapsed() >= ProgressInterval)
+        if (m_sinceProgress.elapsed() >= ProgressInterval) {
+            measureShare();
             reportProgress();
+        }
     });
-    m_underWay.push_back({job, m_batch.begun(), {}});
+    m_underWay.push_back({job, entry, m_batch.begun(), {}});
     m_underWay.back().clock.start();
+    job->begin();
     reportProgress();
+}
+
+void ConversionRun::measureShare() {
+    if (m_underWay.size() != 1 || m_underWay.front().job->encoders() != 1)
+        return;
+    if (const std::optional<double> share = m_underWay.front().job->wholeShare())
+        m_wholeShare = share;
 }
 
 FileOutcome ConversionRun::refusal(const QString& source, const QString& output) const {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "convert/conversionplan.h"
 #include "convert/conversionreport.h"
 #include "convert/encodercommand.h"
 #include "convert/encoderprogress.h"
@@ -9,9 +10,11 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QString>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 class FileConversion;
@@ -41,8 +44,10 @@ class ConversionRun : public QObject {
 
     State state() const { return m_state; }
     // How many encoders work at once, from 1; the next run starts with them.
-    // With more than one, a file begun while fewer files wait than encoders
-    // are free may take several, and is converted in parts at once.
+    // With more than one, a long source may be cut into parts where this
+    // machine gains by it (partsFor), and an encoder that comes free takes
+    // the next waiting part of the first file in the list that has one,
+    // before it takes a file not begun.
     void setEncoders(int count) { m_encoders = std::max(count, 1); }
 
   public Q_SLOTS:
@@ -85,14 +90,21 @@ class ConversionRun : public QObject {
 
     struct UnderWay {
         FileConversion* job = nullptr; // a child of the run
+        QPersistentModelIndex entry;   // invalid once removed from the list
         int number = 0;
         QElapsedTimer clock;
     };
 
     void setState(State state);
-    // Begins files while a slot is free, until the batch is done.
+    // Starts waiting parts, then files, while an encoder is free, until the batch is done.
     void startFiles();
-    void startFile(const QString& source, const QString& output, int encoders);
+    // The first file in the list's order with a part waiting for an encoder.
+    FileConversion* fileWithWaitingRun() const;
+    void startFile(const QModelIndex& entry, const QString& source, const QString& output);
+    // What the machine shows to a cut beside the output.
+    CutRoom cutRoom(const QString& output) const;
+    // A lone whole encoder tells how many processors one keeps busy.
+    void measureShare();
     // The encoders the files under way keep busy.
     int encodersBusy() const;
     // Whether an encoder of this run already writes the output.
@@ -108,7 +120,9 @@ class ConversionRun : public QObject {
     const QString m_programFolder;
     State m_state = State::Idle;
     int m_encoders = 1;
-    int m_releasing = 0; // abandoned files whose parts are still being removed
+    const int m_processors;
+    std::optional<double> m_wholeShare; // kept from run to run: it is the machine's
+    int m_releasing = 0;                // abandoned files whose parts are still being removed
 
     // One run's state.
     ToolLookup m_encoder;

@@ -38,7 +38,16 @@ void EncoderJob::start(const QString& program, const QStringList& arguments,
         if (error == QProcess::FailedToStart)
             processFailed();
     });
+    m_clock.start();
     m_process->start(program, arguments);
+}
+
+std::optional<double> EncoderJob::processorShare() const {
+    const qint64 elapsed = m_clock.isValid() ? m_clock.elapsed() : 0;
+    const std::optional<double> used = m_process ? m_process->processorSeconds() : std::nullopt;
+    if (!used || elapsed < 1000)
+        return std::nullopt;
+    return *used / (double(elapsed) / 1000.0);
 }
 
 void EncoderJob::stop() {
@@ -115,7 +124,7 @@ void EncoderJob::processFailed() {
 
 void EncoderJob::finish(EncoderEnd end) {
     // Called from the process's own signals, so it goes once they are done.
-    QProcess* process = std::exchange(m_process, nullptr);
+    ChildProcess* process = std::exchange(m_process, nullptr);
     process->disconnect(this);
     process->deleteLater();
     take(m_reader->end());

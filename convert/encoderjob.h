@@ -6,13 +6,14 @@
 #include "convert/sourcefacts.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
-class QProcess;
+class ChildProcess;
 
 // One encoder run: the process, the one reader of its standard error, and
 // the record of the run, which it reports once, with its outcome, when the
@@ -43,6 +44,10 @@ class EncoderJob : public QObject {
     void abandon();
 
     bool running() const { return m_process != nullptr; }
+    // The processors the encoder under way has kept busy since it started,
+    // as the system tells it; empty before a second has passed, or where
+    // the system does not tell.
+    std::optional<double> processorShare() const;
     // What the run has told so far; whole once it has ended.
     const FinishedRun& record() const { return m_record; }
     // The facts its outcome is judged on.
@@ -62,11 +67,12 @@ class EncoderJob : public QObject {
     void processFailed();
     void finish(EncoderEnd end);
 
-    QProcess* m_process = nullptr; // a child of this object while it runs
-    QByteArray m_partialLine;      // standard error after its last line break
+    ChildProcess* m_process = nullptr; // a child of this object while it runs
+    QByteArray m_partialLine;          // standard error after its last line break
     bool m_abandoned = false;
     std::optional<EncoderOutputReader> m_reader;
     PlanOptions m_paths;
     SourceFacts m_facts;
     FinishedRun m_record;
+    QElapsedTimer m_clock; // since it started
 };

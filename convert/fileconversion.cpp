@@ -1,13 +1,39 @@
 // SPDX-License-Identifier: MIT
 #include "convert/fileconversion.h"
 
+#include "convert/encoderjob.h"
 #include "convert/outputnaming.h"
 #include "convert/sourceprobe.h"
-#include "convert/splitconversion.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+namespace {
+
+using Role = CourseRun::Role;
+using State = CourseRun::State;
+
+// A stem beside the output that no file's name begins with.
+QString freeStem(const QString& output) {
+    const QDir folder = QFileInfo(output).dir();
+    for (;;) {
+        const QString stem = folder.filePath(
+            QStringLiteral(".quorvane-%1")
+                .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
+        // A name of 64 random bits is all but never taken; should it be, the
+        // encoder declines to overwrite it and the list is made new.
+        if (!QFileInfo::exists(stem + QStringLiteral(".wmv")) &&
+            !QFileInfo::exists(stem + QStringLiteral(".ffconcat")) &&
+            !QFileInfo::exists(stem + QStringLiteral(".part1.mkv")))
+            return stem;
+    }
+}
+
+} // namespace
 
 FileOutcome::Cause FileConversion::refusal(const QString& source, const QString& output) {
     using Cause = FileOutcome::Cause;
@@ -25,130 +51,227 @@ FileOutcome::Cause FileConversion::refusal(const QString& source, const QString&
     return Cause::None;
 }
 
-FileConversion::FileConversion(QString source, QString output, QString encoder, QString probeTool,
-                               int encoders, QObject* parent)
-    : QObject(parent), m_paths{std::move(source), std::move(output)},
-      m_encoderProgram(std::move(encoder)), m_probeTool(std::move(probeTool)) {
-    connect(&m_encoder, &EncoderJob::ended, this, &FileConversion::encoderEnded);
-    connect(&m_encoder, &EncoderJob::listed, this, &FileConversion::listed);
-    connect(&m_encoder, &EncoderJob::progressed, this, [this] {
-        m_progress.setEncoded(m_encoder.record().findings.reached);
-        Q_EMIT progressed();
-    });
-    if (encoders > 1 && !m_probeTool.isEmpty()) {
-        // Parts need the source's length before any encoder starts.
-        m_encoders = encoders;
-        probe();
-        return;
-    }
-    // Most sources need no other plan: asking the probe tool first would
-    // cost each of them a process start-up as long as a short file's encoder.
-    m_stage = m_probeTool.isEmpty() ? Stage::Settled : Stage::Trying;
-    follow(planFor({}, m_paths));
+FileConversion::FileConversion(const PlanOptions& paths, Tools tools, int encoders, bool probeFirst,
+                               PartsRule partsFor, QObject* parent)
+    : QObject(parent), m_encoder(std::move(tools.encoder)), m_partsFor(std::move(partsFor)) {
+    m_course.paths = paths;
+    m_course.probeTool = std::move(tools.probe);
+    m_course.encoders = encoders;
+    m_course.probeFirst = probeFirst;
 }
 
-FileConversion::~FileConversion() = default;
+FileConversion::~FileConversion() {
+    if (m_over || !m_course.split)
+        return;
+    // Gone before its parts were seen to end: they are stopped, and what
+    // they wrote goes now.
+    for (EncoderJob* job : std::as_const(m_jobs))
+        job->stop();
+    removeSplitFiles();
+}
 
-const EncoderProgress& FileConversion::progress() const {
-    return m_split ? m_split->progress() : m_progress;
+void FileConversion::begin() {
+    advance();
 }
 
 int FileConversion::encoders() const {
-    return m_split ? std::max(m_split->encodersRunning(), 1) : m_encoders;
+    const auto running =
+        int(std::count_if(m_course.runs.begin(), m_course.runs.end(),
+                          [](const CourseRun& run) { return run.state == State::Running; }));
+    return running > 0 ? running : int(m_course.asking);
+}
+
+bool FileConversion::hasWaitingRun() const {
+    return !m_over && !m_course.interrupted &&
+           std::any_of(m_course.runs.begin(), m_course.runs.end(),
+                       [](const CourseRun& run) { return run.state == State::Waiting; });
+}
+
+void FileConversion::startWaitingRun() {
+    const auto waiting =
+        std::find_if(m_course.runs.begin(), m_course.runs.end(),
+                     [](const CourseRun& run) { return run.state == State::Waiting; });
+    if (waiting != m_course.runs.end())
+        start(waiting - m_course.runs.begin());
+}
+
+std::optional<double> FileConversion::wholeShare() const {
+    for (qsizetype i = 0; i < m_jobs.size(); ++i) {
+        const CourseRun& run = m_course.runs[i];
+        if (run.state == State::Running && (run.role == Role::Plain || run.role == Role::Whole))
+            return m_jobs[i]->processorShare();
+    }
+    return std::nullopt;
+}
+
+bool FileConversion::anyRunning() const {
+    return std::any_of(m_jobs.begin(), m_jobs.end(),
+                       [](const EncoderJob* job) { return job->running(); });
+}
+
+void FileConversion::stopRuns() {
+    for (qsizetype i = 0; i < m_jobs.size(); ++i) {
+        if (m_course.runs[i].state == State::Running) {
+            m_course.runs[i].stopped = true;
+            m_jobs[i]->stop();
+        }
+    }
 }
 
 bool FileConversion::abandon() {
-    if (!m_split) {
-        m_encoder.abandon();
+    m_abandoned = true;
+    if (!m_course.split || !anyRunning()) {
+        if (m_course.split)
+            removeSplitFiles();
+        m_over = true;
+        for (EncoderJob* job : std::as_const(m_jobs))
+            job->abandon();
         return true;
     }
-    connect(m_split, &SplitConversion::released, this, &FileConversion::released);
-    m_split->abandon();
+    stopRuns();
     return false;
 }
 
 void FileConversion::interrupt() {
-    m_interrupted = true;
-    if (m_split) {
-        connect(m_split, &SplitConversion::released, this, [this] {
-            m_split->disconnect(this);
-            std::exchange(m_split, nullptr)->deleteLater();
-            endInterrupted();
-        });
-        m_split->abandon();
+    m_course.interrupted = true;
+    advance();
+}
+
+void FileConversion::advance() {
+    if (m_over)
+        return;
+    for (qsizetype i = 0; i < m_jobs.size(); ++i) {
+        if (m_course.runs[i].state == State::Running)
+            m_course.runs[i].record = m_jobs[i]->record();
+    }
+    m_course.outputThere = OutputState::of(m_course.paths.output).exists;
+    const Step step = nextStep(m_course);
+    switch (step.kind) {
+    case Step::Kind::Wait:
+        return;
+    case Step::Kind::StartPlain:
+        startRun(Role::Plain, step.run);
+        return;
+    case Step::Kind::Retake: {
+        const CourseRun& plain = m_course.runs.last();
+        if (!removeRunOutput(m_course.paths.output, plain.record)) {
+            m_course.retakeBlocked = true;
+            advance();
+            return;
+        }
+        [[fallthrough]];
+    }
+    case Step::Kind::Probe:
+        ask(probeArguments(m_course.paths.source), &FileConversion::probed);
+        return;
+    case Step::Kind::Stop:
+        stopRuns();
+        return;
+    case Step::Kind::FindKeyFrames:
+        ask(keyFrameProbeArguments(m_course.paths.source, *m_course.probed, step.seeks,
+                                   KeyFrameWindow),
+            &FileConversion::keyFramesFound);
+        return;
+    case Step::Kind::Cut:
+        cut(step.starts);
+        return;
+    case Step::Kind::Join:
+        join();
+        return;
+    case Step::Kind::StartWhole:
+        // Parts that gave way to the whole run go before it begins.
+        removeSplitFiles();
+        startRun(Role::Whole, step.run);
+        return;
+    case Step::Kind::Rename:
+        rename();
+        return;
+    case Step::Kind::Finish:
+        finish(step.outcome);
         return;
     }
-    // A probe ends on its own within moments; the step after it ends the file.
-    m_encoder.stop();
 }
 
-bool FileConversion::endInterrupted() {
-    if (!m_interrupted)
-        return false;
-    FileOutcome outcome = FileOutcome::failure(m_paths.source, FileOutcome::Cause::Interrupted);
-    outcome.output = m_paths.output;
-    finish(outcome);
-    return true;
+void FileConversion::addRun(Role role, Launch launch) {
+    CourseRun added;
+    added.role = role;
+    m_course.runs.append(added);
+    auto* job = new EncoderJob(this);
+    const qsizetype index = m_jobs.size();
+    m_jobs.append(job);
+    m_launches.append(std::move(launch));
+    connect(job, &EncoderJob::ended, this,
+            [this, index](const FileOutcome& outcome) { runEnded(index, outcome); });
+    connect(job, &EncoderJob::listed, this,
+            [this, index](const SourceRecord& record) { listed(index, record); });
+    connect(job, &EncoderJob::progressed, this, &FileConversion::updateProgress);
 }
 
-void FileConversion::follow(const ConversionPlan& plan) {
-    m_plan = plan;
-    m_nextRun = 0;
-    if (m_plan.runs.isEmpty()) {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                FileOutcome outcome =
-                    FileOutcome::failure(m_paths.source, FileOutcome::Cause::NoVideo);
-                outcome.output = m_paths.output;
-                Q_EMIT finished(outcome);
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-    startRun();
-}
-
-void FileConversion::startRun() {
+void FileConversion::startRun(Role role, const EncoderRun& run) {
+    const SourceFacts facts = m_course.probed.value_or(SourceFacts());
+    addRun(role, {run.arguments, m_course.paths, facts});
     m_progress = EncoderProgress();
-    if (m_plan.length)
-        m_progress.setDuration(*m_plan.length);
-    m_encoder.start(m_encoderProgram, m_plan.runs.at(m_nextRun++).arguments, m_paths, m_facts);
+    if (facts.length)
+        m_progress.setDuration(*facts.length);
+    start(m_jobs.size() - 1);
 }
 
-void FileConversion::listed(const SourceRecord& record) {
+void FileConversion::start(qsizetype index) {
+    const Launch& launch = m_launches[index];
+    m_course.runs[index].state = State::Running;
+    m_jobs[index]->start(m_encoder, launch.arguments, launch.paths, launch.facts);
+    m_course.runs[index].record = m_jobs[index]->record();
+    Q_EMIT encodersChanged();
+}
+
+void FileConversion::listed(qsizetype index, const SourceRecord& record) {
     const SourceFacts facts = factsOf(record);
-    if (m_stage == Stage::Trying && wantsRetake(m_encoder.record(), facts, m_paths)) {
-        // The listing comes before the output is opened, so this encoder
-        // has written little or nothing when it stops.
-        m_stage = Stage::Stopping;
-        m_encoder.stop();
-        return;
-    }
-    if (!m_facts.known)
-        m_facts = facts;
-    if (!m_plan.length && m_facts.length)
-        m_progress.setDuration(*m_facts.length);
+    if (m_course.runs[index].role == Role::Plain)
+        m_course.listed = facts;
+    if (!m_course.split && !m_progress.duration() && facts.length)
+        m_progress.setDuration(*facts.length);
+    advance();
 }
 
-void FileConversion::retake() {
-    if (!removeOwnOutput()) {
-        FileOutcome outcome =
-            FileOutcome::failure(m_paths.source, FileOutcome::Cause::RetakeBlocked);
-        outcome.output = m_paths.output;
-        Q_EMIT finished(outcome);
+void FileConversion::updateProgress() {
+    if (const Role last = m_course.runs.last().role; last == Role::Plain || last == Role::Whole) {
+        m_progress.setEncoded(m_jobs.last()->record().findings.reached);
+        Q_EMIT progressed();
         return;
     }
-    probe();
+    // A part's lead is the next part's too: counted once, by the part before.
+    double encoded = 0.0;
+    qsizetype part = 0;
+    for (qsizetype i = 0; i < m_jobs.size(); ++i) {
+        if (m_course.runs[i].role != Role::Part)
+            continue;
+        encoded += std::max(0.0, m_jobs[i]->record().findings.reached -
+                                     double(m_course.split->parts[part++].lead) / OutputFrameRate);
+    }
+    m_progress.setEncoded(encoded);
+    Q_EMIT progressed();
 }
 
-void FileConversion::probe() {
-    m_stage = Stage::Probing;
-    ask(probeArguments(m_paths.source), &FileConversion::probed);
+void FileConversion::runEnded(qsizetype index, const FileOutcome& outcome) {
+    CourseRun& run = m_course.runs[index];
+    run.state = State::Ended;
+    run.record = m_jobs[index]->record();
+    run.outcome = outcome;
+    Q_EMIT encodersChanged();
+    if (m_abandoned) {
+        if (!anyRunning()) {
+            removeSplitFiles();
+            m_over = true;
+            Q_EMIT released();
+        }
+        return;
+    }
+    advance();
 }
 
 void FileConversion::ask(const QStringList& arguments, void (FileConversion::*answered)()) {
-    m_probe = new SourceProbe(m_probeTool, arguments, this);
+    m_course.asking = true;
+    m_probe = new SourceProbe(m_course.probeTool, arguments, this);
     if (m_probe->isDone())
         (this->*answered)();
     else
@@ -156,6 +279,7 @@ void FileConversion::ask(const QStringList& arguments, void (FileConversion::*an
 }
 
 std::optional<QByteArray> FileConversion::takeAnswer() {
+    m_course.asking = false;
     std::optional<QByteArray> answer = m_probe->answer();
     // Called from the probe's own signal, so it goes once that is done.
     m_probe->disconnect(this);
@@ -165,99 +289,84 @@ std::optional<QByteArray> FileConversion::takeAnswer() {
 
 void FileConversion::probed() {
     const std::optional<QByteArray> answer = takeAnswer();
-    if (endInterrupted())
-        return;
     const std::optional<SourceRecord> record = answer ? readProbeOutput(*answer) : std::nullopt;
-    m_facts = record ? factsOf(*record) : SourceFacts();
-    m_stage = Stage::Settled;
-    const QStorageInfo volume(QFileInfo(m_paths.output).absolutePath());
-    const std::optional<qint64> freeBytes =
-        volume.isValid() ? std::optional(volume.bytesAvailable()) : std::nullopt;
+    m_course.probed = record ? factsOf(*record) : SourceFacts();
     // An output already there is declined by the whole run, as ever.
-    if (const int parts = partsFor(m_facts, m_encoders, freeBytes);
-        parts > 1 && !OutputState::of(m_paths.output).exists) {
-        m_encoders = parts;
-        Q_EMIT encodersChanged();
-        // Where the parts seek is worth a look at the key frames there.
-        QList<double> times;
-        for (const qint64 start : partStarts(m_facts, parts, {}))
-            times << partSeek(start, leadInFrames(m_facts).value_or(0));
-        m_stage = Stage::Seeking;
-        ask(keyFrameProbeArguments(m_paths.source, m_facts, times, KeyFrameWindow),
-            &FileConversion::keyFramesFound);
-        return;
-    }
-    keepOneEncoder();
-    follow(planFor(m_facts, m_paths));
+    m_course.parts = OutputState::of(m_course.paths.output).exists || m_course.encoders < 2
+                         ? 1
+                         : m_partsFor(*m_course.probed);
+    advance();
 }
 
 void FileConversion::keyFramesFound() {
     const std::optional<QByteArray> answer = takeAnswer();
-    if (endInterrupted())
-        return;
-    split(partStarts(m_facts, m_encoders, answer ? readKeyFrames(*answer) : QList<double>()));
+    m_course.keyFrames = answer ? readKeyFrames(*answer) : QList<double>();
+    advance();
 }
 
-void FileConversion::split(const QList<qint64>& starts) {
-    m_stage = Stage::Split;
-    m_split = new SplitConversion(
-        splitPlanFor(m_facts, m_paths, starts, SplitConversion::freeStem(m_paths.output)),
-        m_encoderProgram, m_facts, m_paths, this);
-    connect(m_split, &SplitConversion::progressed, this, &FileConversion::progressed);
-    connect(m_split, &SplitConversion::encodersChanged, this, &FileConversion::encodersChanged);
-    connect(m_split, &SplitConversion::finished, this,
-            [this](SplitConversion::End end, const FileOutcome& outcome) {
-                // Called from the split's own signal, so it goes once that is done.
-                m_progress = m_split->progress();
-                m_split->disconnect(this);
-                std::exchange(m_split, nullptr)->deleteLater();
-                if (end == SplitConversion::End::Done) {
-                    Q_EMIT finished(outcome);
-                    return;
-                }
-                m_stage = Stage::Settled;
-                keepOneEncoder();
-                follow(planFor(m_facts, m_paths));
-            });
-    // Frames may fall so that fewer parts than planned are left.
-    Q_EMIT encodersChanged();
+void FileConversion::cut(const QList<qint64>& starts) {
+    const SourceFacts& facts = *m_course.probed;
+    m_course.split = splitPlanFor(facts, m_course.paths, starts, freeStem(m_course.paths.output));
+    if (facts.length)
+        m_progress.setDuration(*facts.length);
+    // A part's own length is its frames; only the whole source states one.
+    SourceFacts partFacts = facts;
+    partFacts.length.reset();
+    for (const SplitPlan::Part& part : std::as_const(m_course.split->parts))
+        addRun(Role::Part, {part.run.arguments, {m_course.paths.source, part.file}, partFacts});
+    // The encoder that found the facts takes the first part; the others wait for theirs.
+    startWaitingRun();
 }
 
-void FileConversion::keepOneEncoder() {
-    if (std::exchange(m_encoders, 1) != 1)
-        Q_EMIT encodersChanged();
-}
-
-void FileConversion::encoderEnded(const FileOutcome& outcome) {
-    // An encoder that had ended whole before the stop reached it keeps its output.
-    const bool whole =
-        outcome.converted() && m_stage != Stage::Stopping && m_nextRun >= m_plan.runs.size();
-    if (!whole && endInterrupted())
-        return;
-    // An encoder that fails on a source it cannot take may end within its
-    // listing, before telling what another plan mends.
-    if (m_stage == Stage::Trying)
-        m_stage = wantsRetake(m_encoder.record(), {}, m_paths) ? Stage::Stopping : Stage::Settled;
-    if (m_stage == Stage::Stopping) {
-        retake();
+void FileConversion::join() {
+    const SplitPlan& plan = *m_course.split;
+    QFile list(plan.listFile);
+    m_listWritten = list.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    if (!m_listWritten || list.write(plan.list) != plan.list.size() || !list.flush()) {
+        m_course.listFailed = list.errorString();
+        advance();
         return;
     }
-    if (outcome.converted() && m_nextRun < m_plan.runs.size()) {
-        startRun();
+    list.close();
+    // The join reads the list; a complaint that names it is about the parts.
+    addRun(Role::Join, {plan.join.arguments,
+                        {plan.listFile, plan.joined},
+                        m_course.probed.value_or(SourceFacts())});
+    start(m_jobs.size() - 1);
+}
+
+void FileConversion::rename() {
+    if (QFile joined(m_course.split->joined); joined.rename(m_course.paths.output))
+        m_course.renamed = true;
+    else
+        m_course.renameFailed = joined.errorString();
+    advance();
+}
+
+void FileConversion::removeSplitFiles() {
+    if (!m_course.split)
         return;
+    const SplitPlan& plan = *m_course.split;
+    for (qsizetype i = 0; i < m_jobs.size(); ++i) {
+        if (m_course.runs[i].role == Role::Part || m_course.runs[i].role == Role::Join)
+            removeRunOutput(m_launches[i].paths.output, m_jobs[i]->record());
     }
-    finish(outcome);
+    if (std::exchange(m_listWritten, false))
+        QFile::remove(plan.listFile);
 }
 
 void FileConversion::finish(FileOutcome outcome) {
-    if (outcome.verdict == FileOutcome::Verdict::Failed && !removeOwnOutput())
-        outcome.outputLeft = true;
-    // The reason must not blame a probe tool that is there.
-    if (outcome.cause == FileOutcome::Cause::FirstStreamNotVideo)
-        outcome.tool = m_probeTool;
+    m_over = true;
+    removeSplitFiles();
+    if (outcome.verdict == FileOutcome::Verdict::Failed) {
+        for (qsizetype i = m_jobs.size() - 1; i >= 0; --i) {
+            const Role role = m_course.runs[i].role;
+            if (role != Role::Plain && role != Role::Whole)
+                continue;
+            if (!removeRunOutput(m_course.paths.output, m_jobs[i]->record()))
+                outcome.outputLeft = true;
+            break;
+        }
+    }
     Q_EMIT finished(outcome);
-}
-
-bool FileConversion::removeOwnOutput() const {
-    return removeRunOutput(m_paths.output, m_encoder.record());
 }

@@ -1,51 +1,59 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "convert/conversionplan.h"
 #include "convert/conversionreport.h"
-#include "convert/encoderjob.h"
-#include "convert/encoderoutput.h"
 #include "convert/encoderprogress.h"
-#include "convert/fileverdict.h"
-#include "convert/sourcefacts.h"
+#include "convert/filecourse.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
-class SourceProbe;
-class SplitConversion;
+#include <functional>
+#include <optional>
 
-// One file of a run: the processes that convert it, in their stages. What
-// the source holds, the plan, and the verdict come from plain functions.
+class EncoderJob;
+class SourceProbe;
+
+// One file of a run: it does what its course (nextStep) says, one step at a
+// time, and tells it what came of each. A source cut into parts offers them
+// to the run, which starts each on an encoder that comes free.
 //
-// The output's final name only ever holds a whole conversion: when the
-// encoder fails, the file it made there is removed. A file that was there
-// before is never touched.
+// The output's final name only ever holds a whole conversion: when the file
+// fails, what its encoder made there is removed. A file that was there
+// before is never touched. Parts, their list and their join have hidden
+// names beside the output, and go however the file ends.
 class FileConversion : public QObject {
     Q_OBJECT
   public:
+    struct Tools {
+        QString encoder;
+        QString probe; // empty: none
+    };
+    // The parts a probed source is worth.
+    using PartsRule = std::function<int(const SourceFacts&)>;
+
     // Why the source must not go to an encoder; None when it may.
     static FileOutcome::Cause refusal(const QString& source, const QString& output);
 
-    // Begins at once: the source passed refusal(), and the encoder was found.
-    // The encoder starts with the plan that needs no facts, and its listing
-    // of the source is read. Given a probe tool, a source whose listing calls
-    // for another plan, or whose encoder fails in a way another plan mends,
-    // has that encoder stopped, is read by the probe tool, and is
-    // converted by the plan its facts call for.
-    //
-    // Given more than one encoder and a probe tool, the source is read by the
-    // probe tool first, and one long enough is converted in parts at once;
-    // a split whose frames do not add up is redone as one whole run.
-    FileConversion(QString source, QString output, QString encoder, QString probeTool, int encoders,
-                   QObject* parent = nullptr);
+    // The source passed refusal(), and the encoder was found; begin() starts it.
+    FileConversion(const PlanOptions& paths, Tools tools, int encoders, bool probeFirst,
+                   PartsRule partsFor, QObject* parent = nullptr);
+    // Stops the parts under way and removes what is left of them; a whole
+    // file's encoder runs on.
     ~FileConversion() override;
 
-    const QString& source() const { return m_paths.source; }
-    const QString& output() const { return m_paths.output; }
-    const EncoderProgress& progress() const;
-    // The encoders it keeps busy, or holds while it learns whether parts pay.
+    void begin();
+    const QString& source() const { return m_course.paths.source; }
+    const QString& output() const { return m_course.paths.output; }
+    const EncoderProgress& progress() const { return m_progress; }
+    // The encoders it keeps busy: its runs under way, or one while it asks the probe tool.
     int encoders() const;
+    // A part waits for an encoder.
+    bool hasWaitingRun() const;
+    void startWaitingRun();
+    // The processors its whole encoder under way keeps busy, where told.
+    std::optional<double> wholeShare() const;
     // The program is ending, and the end is never reported. A whole file's
     // encoder runs on to its own end; the encoders of parts are stopped, as
     // no one is left to join them. True when it holds nothing any more;
@@ -56,62 +64,52 @@ class FileConversion : public QObject {
     void interrupt();
 
   Q_SIGNALS:
-    // The encoder told how far it has got.
     void progressed();
-    // encoders() changed.
+    // encoders() or hasWaitingRun() changed.
     void encodersChanged();
     void finished(const FileOutcome& outcome);
     void released();
 
   private:
-    // How far past where a part would begin a key frame is looked for.
+    // How far past where a part would seek a key frame is looked for.
     static constexpr double KeyFrameWindow = 4.0;
 
-    enum class Stage {
-        Trying,   // the plan that needs no facts runs; its listing or its end may call for another
-        Stopping, // the source needs another plan, and the first encoder is ending
-        Probing,  // the probe tool reads the source
-        Settled,  // the plan for this source runs
-        Seeking,  // the probe tool finds the key frames where parts would begin
-        Split,    // its parts run at once, then their join
+    // How a run of the course is started.
+    struct Launch {
+        QStringList arguments;
+        PlanOptions paths;
+        SourceFacts facts; // its outcome is judged on; not known: on its own listing
     };
 
-    void follow(const ConversionPlan& plan);
-    void startRun();
-    // The encoder's listing of the source is through.
-    void listed(const SourceRecord& record);
-    // The first encoder is done with: what it began goes, and the probe tool
-    // reads the source.
-    void retake();
-    void probe();
-    // Starts the probe tool; answered runs once it is done.
+    void advance();
+    void addRun(CourseRun::Role role, Launch launch);
+    // Starts a plain or whole run at once, on the encoder the file holds.
+    void startRun(CourseRun::Role role, const EncoderRun& run);
+    void start(qsizetype index);
+    void runEnded(qsizetype index, const FileOutcome& outcome);
+    void listed(qsizetype index, const SourceRecord& record);
+    void updateProgress();
     void ask(const QStringList& arguments, void (FileConversion::*answered)());
-    // The answer of the probe that is done, which goes.
     std::optional<QByteArray> takeAnswer();
     void probed();
     void keyFramesFound();
-    void split(const QList<qint64>& starts);
-    // The source goes to one encoder: the others it held are free.
-    void keepOneEncoder();
-    void encoderEnded(const FileOutcome& outcome);
+    void cut(const QList<qint64>& starts);
+    void join();
+    void rename();
+    void stopRuns();
+    bool anyRunning() const;
+    // Removes what the parts, their list and their join left.
+    void removeSplitFiles();
     void finish(FileOutcome outcome);
-    // Ends an interrupted file once nothing of it runs; true when it did.
-    bool endInterrupted();
-    // Removes what the last encoder left under the output's name; false when
-    // that cannot be done.
-    bool removeOwnOutput() const;
 
-    const PlanOptions m_paths;
-    const QString m_encoderProgram;
-    const QString m_probeTool;
-    Stage m_stage = Stage::Settled;
-    SourceFacts m_facts;
-    ConversionPlan m_plan;
-    qsizetype m_nextRun = 0;
-    SourceProbe* m_probe = nullptr;     // a child of this object until it is done
-    SplitConversion* m_split = nullptr; // a child of this object while its parts run
-    int m_encoders = 1;
-    bool m_interrupted = false;
-    EncoderJob m_encoder;
+    Course m_course;
+    const QString m_encoder;
+    const PartsRule m_partsFor;
+    QList<EncoderJob*> m_jobs;      // children, one per run of the course
+    QList<Launch> m_launches;       // one per run of the course
+    SourceProbe* m_probe = nullptr; // a child of this object until it is done
+    bool m_listWritten = false;
+    bool m_abandoned = false;
+    bool m_over = false;
     EncoderProgress m_progress;
 };

@@ -124,40 +124,47 @@ void ConversionRulesTest::planOrdersFilters() {
 }
 
 void ConversionRulesTest::splitPoints_data() {
-    QTest::addColumn<double>("length"); // below 0: not stated
-    QTest::addColumn<double>("start");  // the container's
-    QTest::addColumn<int>("slots");
+    QTest::addColumn<double>("length");        // below 0: not stated
+    QTest::addColumn<double>("start");         // the container's
+    QTest::addColumn<int>("slots");            // encoders and processors
+    QTest::addColumn<double>("wholeShare");    // processors a whole encoder kept busy; 0: not seen
     QTest::addColumn<qint64>("freeBytes");     // beside the output; below 0: not known
     QTest::addColumn<QByteArray>("keyFrames"); // the probe tool's answer
     QTest::addColumn<QList<qint64>>("starts"); // of the parts after the first; none: not split
     const qint64 unknown = -1;
     QTest::newRow("length not stated")
-        << -1.0 << 0.0 << 2 << unknown << QByteArray() << QList<qint64>();
+        << -1.0 << 0.0 << 2 << 0.0 << unknown << QByteArray() << QList<qint64>();
     QTest::newRow("too short for two parts")
-        << 19.9 << 0.0 << 2 << unknown << QByteArray() << QList<qint64>();
+        << 19.9 << 0.0 << 2 << 0.0 << unknown << QByteArray() << QList<qint64>();
     QTest::newRow("two parts, no key frames")
-        << 20.0 << 0.0 << 2 << unknown << QByteArray() << QList<qint64>{250};
+        << 20.0 << 0.0 << 2 << 0.0 << unknown << QByteArray() << QList<qint64>{250};
     QTest::newRow("fewer parts than slots")
-        << 35.0 << 0.0 << 8 << unknown << QByteArray() << QList<qint64>{291, 583};
+        << 35.0 << 0.0 << 8 << 0.0 << unknown << QByteArray() << QList<qint64>{291, 583};
     // 20 s of output is about 15 MB: the parts and their join need twice that.
     QTest::newRow("room for parts and join")
-        << 20.0 << 0.0 << 2 << qint64(40'000'000) << QByteArray() << QList<qint64>{250};
+        << 20.0 << 0.0 << 2 << 0.0 << qint64(40'000'000) << QByteArray() << QList<qint64>{250};
     QTest::newRow("room for the output once")
-        << 20.0 << 0.0 << 2 << qint64(20'000'000) << QByteArray() << QList<qint64>();
+        << 20.0 << 0.0 << 2 << 0.0 << qint64(20'000'000) << QByteArray() << QList<qint64>();
     // The seek, a second before the cut, would decode ten seconds in vain;
     // the key frame after costs one frame more.
     QTest::newRow("key frame just after")
-        << 60.023 << 0.0 << 2 << unknown << QByteArray("19.023000,K_\n19.063000,__\n29.023000,K_\n")
-        << QList<qint64>{751};
+        << 60.023 << 0.0 << 2 << 0.0 << unknown
+        << QByteArray("19.023000,K_\n19.063000,__\n29.023000,K_\n") << QList<qint64>{751};
     QTest::newRow("key frame just before")
-        << 60.0 << 0.0 << 2 << unknown << QByteArray("28.900000,K_\n32.000000,K_\n")
+        << 60.0 << 0.0 << 2 << 0.0 << unknown << QByteArray("28.900000,K_\n32.000000,K_\n")
         << QList<qint64>{750};
     QTest::newRow("container starts late")
-        << 60.0 << 5.0 << 2 << unknown << QByteArray("14.000000,K_\n34.040000,K_\n")
+        << 60.0 << 5.0 << 2 << 0.0 << unknown << QByteArray("14.000000,K_\n34.040000,K_\n")
         << QList<qint64>{751};
+    // Parts keep a processor each busy: a whole encoder that keeps as many
+    // gains nothing from them, one that keeps fewer does, leads counted.
+    QTest::newRow("whole encoder keeps both processors busy")
+        << 60.0 << 0.0 << 2 << 1.97 << unknown << QByteArray() << QList<qint64>();
+    QTest::newRow("whole encoder leaves room for the leads")
+        << 60.0 << 0.0 << 2 << 1.96 << unknown << QByteArray() << QList<qint64>{750};
     // Moved, the second part would last less than ten seconds.
     QTest::newRow("key frame after, part too short")
-        << 20.0 << 0.0 << 2 << unknown << QByteArray("0.000000,K_\n9.050000,K_\n")
+        << 20.0 << 0.0 << 2 << 0.0 << unknown << QByteArray("0.000000,K_\n9.050000,K_\n")
         << QList<qint64>{250};
 }
 
@@ -167,6 +174,7 @@ void ConversionRulesTest::splitPoints() {
     QFETCH(double, length);
     QFETCH(double, start);
     QFETCH(int, slots);
+    QFETCH(double, wholeShare);
     QFETCH(qint64, freeBytes);
     QFETCH(QByteArray, keyFrames);
     QFETCH(QList<qint64>, starts);
@@ -177,8 +185,11 @@ void ConversionRulesTest::splitPoints() {
         facts.length = length;
     facts.start = start;
     facts.frameRate = 25.0;
-    const int parts =
-        partsFor(facts, slots, freeBytes < 0 ? std::nullopt : std::optional(freeBytes));
+    CutRoom room{slots, slots, std::nullopt,
+                 freeBytes < 0 ? std::nullopt : std::optional(freeBytes)};
+    if (wholeShare > 0.0)
+        room.wholeShare = wholeShare;
+    const int parts = partsFor(facts, room);
     QCOMPARE(parts > 1 ? partStarts(facts, parts, readKeyFrames(keyFrames)) : QList<qint64>(),
              starts);
 }
@@ -204,7 +215,7 @@ void ConversionRulesTest::leadIn() {
     if (rate > 0.0)
         facts.frameRate = rate;
     QCOMPARE(leadInFrames(facts).value_or(-1), lead);
-    QCOMPARE(partsFor(facts, 2, std::nullopt), lead < 0 ? 1 : 2);
+    QCOMPARE(partsFor(facts, {2, 2, std::nullopt, std::nullopt}), lead < 0 ? 1 : 2);
 }
 
 // Each part seeks a lead before its first frame, keeps the output's constant
