@@ -1,28 +1,26 @@
 // SPDX-License-Identifier: MIT
-// Throughput of several encoders at once, in three sets of rounds:
+// Throughput of several encoders at once. Each set converts its sources in
+// several ways, which take turns in alternating order from round to round;
+// each way's median round counts. N is the encoders asked for.
 //
-//   batch    20 sources of 10 s of 720p each, converted by the program's run
-//            with 1 encoder, by the run with N encoders, by xargs -P N with the
-//            same ffmpeg command per file, and for context by xargs -P 1 and by
-//            the run with N encoders where it finds no ffprobe. Goals for N
-//            encoders: within 5 % of xargs -P N, at most 0.70 of 1 encoder.
-//   long     one source of 60 s of 720p, then three, each converted by the
-//            run with 1 encoder, by the run with N encoders, which cuts a lone
-//            file into parts, and by ffmpeg alone, one file at a time. The
-//            limit is that ffmpeg's processor time over the N processors.
-//            Goals for one file: N encoders take at most 0.88 of 1 encoder,
-//            and at most 1.10 of the limit.
-//   lengths  one source each of 8, 12, 20, 30 and 60 s: the run with 1 encoder
-//            and with N, to show from what length parts pay.
+//   film   one source of 60 s of 720p: the run with 1 encoder and with N,
+//          which cuts a lone file into parts. Goal: N take at most 1.00 of 1.
+//   three  three sources of 60 s: the run with 1 encoder, with N, and ffmpeg
+//          alone one file at a time. The limit is ffmpeg's processor time
+//          over N processors. Goal: N encoders take at most 1.08 of the limit.
+//   mixed  one source of 90 s, then four of 15 s: the same ways, limit and goal.
+//   batch  20 sources of 10 s: the run with 1 encoder, with N, xargs -P N with
+//          the same ffmpeg command per file, and for context xargs -P 1 and
+//          the run with N where it finds no ffprobe. Goals for N encoders:
+//          at most 1.05 of xargs -P N, at most 0.70 of 1 encoder.
 //
-// The ways of a set take turns, in alternating order from round to round;
-// each way's median round is reported. Processor time is told too: the
-// bench's own children's, and what the rest of the machine used meanwhile,
-// which disturbs the figures.
+// At the end the goals' rows stand side by side, each ratio beside its goal.
+// Processor time is told too: the bench's own children's, and what the rest
+// of the machine used meanwhile, which disturbs the figures.
 //
-//   bench_throughput [encoders] [rounds] [batch|long|lengths|all]
+//   bench_throughput [encoders] [rounds] [film|three|mixed|batch|all ...]
 //
-// encoders defaults to the processor count, rounds to 1, the sets to batch and long.
+// encoders defaults to the processor count, rounds to 1, the sets to all.
 
 #include "benchtools.h"
 #include "convert/conversionrun.h"
@@ -36,6 +34,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -147,8 +146,31 @@ bool runRounds(std::vector<Way>& ways, int rounds, double& underWay, QTextStream
     return true;
 }
 
-QString verdict(bool met) {
-    return met ? QStringLiteral("met") : QStringLiteral("NOT met");
+// One goal: a ratio of medians and the most it may be.
+struct Goal {
+    QString set;
+    QString measure;
+    double ratio;
+    double most;
+};
+
+void printGoals(const std::vector<Goal>& goals, QTextStream& out) {
+    if (goals.empty())
+        return;
+    out << "\n"
+        << QStringLiteral("%1 %2 %3 %4 %5\n")
+               .arg(QStringLiteral("set"), -18)
+               .arg(QStringLiteral("measure"), -26)
+               .arg(QStringLiteral("ratio"), 6)
+               .arg(QStringLiteral("goal"), 8)
+               .arg(QStringLiteral(""));
+    for (const Goal& goal : goals)
+        out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                   .arg(goal.set, -18)
+                   .arg(goal.measure, -26)
+                   .arg(goal.ratio, 6, 'f', 3)
+                   .arg(QStringLiteral("<= %1").arg(goal.most, 0, 'f', 2), 8)
+                   .arg(goal.ratio <= goal.most ? QStringLiteral("met") : QStringLiteral("missed"));
 }
 
 } // namespace
@@ -158,11 +180,23 @@ int main(int argc, char* argv[]) {
     const int encoders = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt())
                                   : std::max(1, QThread::idealThreadCount());
     const int rounds = argc > 2 ? std::max(1, QByteArray(argv[2]).toInt()) : 1;
-    const QByteArray set = argc > 3 ? QByteArray(argv[3]) : QByteArray("batch+long");
-    const bool all = set == "all";
-    const bool batchSet = all || set.contains("batch");
-    const bool longSet = all || set.contains("long");
-    const bool lengthsSet = all || set.contains("lengths");
+    QSet<QByteArray> sets;
+    for (int i = 3; i < argc; ++i)
+        sets.insert(QByteArray(argv[i]));
+    if (sets.isEmpty())
+        sets.insert("all");
+    const QList<QByteArray> known{"film", "three", "mixed", "batch", "all"};
+    for (const QByteArray& name : sets)
+        if (!known.contains(name)) {
+            std::fprintf(stderr, "no set named %s: film, three, mixed, batch or all\n",
+                         name.constData());
+            return 2;
+        }
+    const bool all = sets.contains("all");
+    const bool filmSet = all || sets.contains("film");
+    const bool threeSet = all || sets.contains("three");
+    const bool mixedSet = all || sets.contains("mixed");
+    const bool batchSet = all || sets.contains("batch");
     QTextStream out(stdout);
     const std::optional<bench::Tools> tools = bench::findTools();
     if (!tools)
@@ -171,6 +205,7 @@ int main(int argc, char* argv[]) {
     const QString& ffprobe = tools->ffprobe;
     const QString& xargs = tools->xargs;
 
+    // Made once; every round of every set converts the same sources.
     QTemporaryDir folder, emptyProgramFolder;
     QElapsedTimer making;
     making.start();
@@ -180,16 +215,16 @@ int main(int argc, char* argv[]) {
             return QStringList();
         return copies(first, count);
     };
+    const bool needFilms = filmSet || threeSet;
+    const bool needMixed = mixedSet;
+    const QStringList films = needFilms ? made(QStringLiteral("film"), 60, 3) : QStringList();
+    // The long file first: it is begun while every encoder is free.
+    QStringList mixed;
+    if (needMixed)
+        mixed = made(QStringLiteral("long"), 90, 1) + made(QStringLiteral("short"), 15, 4);
     const QStringList batch = batchSet ? made(QStringLiteral("clip"), 10, Files) : QStringList();
-    const QStringList longOnes = longSet ? made(QStringLiteral("film"), 60, 3) : QStringList();
-    std::vector<QStringList> byLength;
-    const std::vector<int> lengths{8, 12, 20, 30, 60};
-    for (int length : lengths)
-        byLength.push_back(lengthsSet ? made(QStringLiteral("length %1").arg(length), length, 1)
-                                      : QStringList());
-    if ((batchSet && batch.size() != Files) || (longSet && longOnes.size() != 3) ||
-        std::any_of(byLength.begin(), byLength.end(),
-                    [&](const QStringList& one) { return lengthsSet && one.size() != 1; })) {
+    if ((needFilms && films.size() != 3) || (needMixed && mixed.size() != 5) ||
+        (batchSet && batch.size() != Files)) {
         std::fputs("could not make the test videos, or the run would not give them the plain "
                    "command\n",
                    stderr);
@@ -212,7 +247,7 @@ int main(int argc, char* argv[]) {
     int notConverted = -1;
     QEventLoop runEnded;
     // From each file's start to its end, summed: over the wall time, how many
-    // slots were busy on average.
+    // files were under way on average.
     QElapsedTimer runClock;
     QHash<QString, qint64> begunAt;
     qint64 busyNs = 0;
@@ -267,18 +302,69 @@ int main(int argc, char* argv[]) {
         };
     };
     out << "rounds: " << rounds << ", processors: " << QThread::idealThreadCount()
-        << ", encoder: " << ffmpeg << "\n";
+        << ", encoders: " << encoders << ", encoder: " << ffmpeg << "\n";
+    const QString one = QStringLiteral("run, 1 encoder");
+    const QString many = QStringLiteral("run, %1 encoders").arg(encoders);
+    std::vector<Goal> goals;
+
+    if (filmSet) {
+        const QString name = QStringLiteral("one 60 s film");
+        const QStringList sources = films.mid(0, 1);
+        out << "\n" << name << ": 1 x 60 s of 1280x720\n";
+        std::vector<Way> ways;
+        ways.push_back({one, sources, byRun(conversion, 1, sources)});
+        ways.push_back({many, sources, byRun(conversion, encoders, sources)});
+        if (!runRounds(ways, rounds, underWay, out))
+            return 1;
+        goals.push_back({name, QStringLiteral("%1 / 1 encoder").arg(encoders),
+                         median(ways[1].seconds) / median(ways[0].seconds), 1.00});
+    }
+
+    // The run with 1 encoder and with N against ffmpeg alone, one file at a
+    // time, whose processor time spread over N processors is the limit.
+    const auto againstLimit = [&](const QString& name, const QStringList& sources) {
+        std::vector<Way> ways;
+        ways.push_back({one, sources, byRun(conversion, 1, sources)});
+        ways.push_back({many, sources, byRun(conversion, encoders, sources)});
+        ways.push_back(
+            {QStringLiteral("ffmpeg alone, one at a time"), sources, byXargs(1, sources)});
+        if (!runRounds(ways, rounds, underWay, out))
+            return false;
+        const double limit = median(ways[2].cpuSeconds) / encoders;
+        const double withOne = median(ways[0].seconds);
+        const double withMany = median(ways[1].seconds);
+        out << QStringLiteral("limit: ffmpeg alone's processor time over %1 processors = %2 s; "
+                              "%1 encoders / 1 encoder = %3\n")
+                   .arg(encoders)
+                   .arg(limit, 0, 'f', 2)
+                   .arg(withMany / withOne, 0, 'f', 3);
+        goals.push_back(
+            {name, QStringLiteral("%1 encoders / limit").arg(encoders), withMany / limit, 1.08});
+        return true;
+    };
+    if (threeSet) {
+        const QString name = QStringLiteral("three 60 s files");
+        out << "\n" << name << ": 3 x 60 s of 1280x720\n";
+        if (!againstLimit(name, films))
+            return 1;
+    }
+    if (mixedSet) {
+        const QString name = QStringLiteral("90 s + 4 x 15 s");
+        out << "\n" << name << ": 1280x720, the 90 s first\n";
+        if (!againstLimit(name, mixed))
+            return 1;
+    }
 
     if (batchSet) {
-        out << "\nbatch: " << Files << " x 10 s of 1280x720\n";
+        const QString name = QStringLiteral("20-file batch");
+        out << "\n" << name << ": " << Files << " x 10 s of 1280x720\n";
         std::vector<Way> ways;
-        ways.push_back({QStringLiteral("(a) run, 1 encoder"), batch, byRun(conversion, 1, batch)});
-        ways.push_back({QStringLiteral("(b) run, %1 encoders").arg(encoders), batch,
-                        byRun(conversion, encoders, batch)});
+        ways.push_back({one, batch, byRun(conversion, 1, batch)});
+        ways.push_back({many, batch, byRun(conversion, encoders, batch)});
         ways.push_back(
-            {QStringLiteral("(c) xargs -P %1").arg(encoders), batch, byXargs(encoders, batch)});
-        ways.push_back({QStringLiteral("(d) xargs -P 1"), batch, byXargs(1, batch)});
-        ways.push_back({QStringLiteral("(e) run, %1 encoders, no ffprobe").arg(encoders), batch,
+            {QStringLiteral("xargs -P %1").arg(encoders), batch, byXargs(encoders, batch)});
+        ways.push_back({QStringLiteral("xargs -P 1"), batch, byXargs(1, batch)});
+        ways.push_back({QStringLiteral("run, %1 encoders, no ffprobe").arg(encoders), batch,
                         byRun(unprobed, encoders, batch)});
         if (!runRounds(ways, rounds, underWay, out))
             return 1;
@@ -287,65 +373,19 @@ int main(int argc, char* argv[]) {
         const double c = median(ways[2].seconds);
         const double d = median(ways[3].seconds);
         const double e = median(ways[4].seconds);
-        out << QStringLiteral("(b)/(c) = %1, goal <= 1.05: %2\n")
-                   .arg(b / c, 0, 'f', 3)
-                   .arg(verdict(b / c <= 1.05));
-        out << QStringLiteral("(b)/(a) = %1, goal <= 0.70: %2\n")
-                   .arg(b / a, 0, 'f', 3)
-                   .arg(verdict(b / a <= 0.70));
-        out << QStringLiteral("context: (a)/(d) = %1, (c)/(d) = %2, (b)/(e) = %3, (e)/(c) = %4\n")
+        out << QStringLiteral("context: 1 encoder / xargs -P 1 = %1, xargs -P %2 / xargs -P 1 = "
+                              "%3, %2 encoders / no ffprobe = %4, no ffprobe / xargs -P %2 = %5\n")
                    .arg(a / d, 0, 'f', 3)
+                   .arg(encoders)
                    .arg(c / d, 0, 'f', 3)
                    .arg(b / e, 0, 'f', 3)
                    .arg(e / c, 0, 'f', 3);
+        goals.push_back(
+            {name, QStringLiteral("%1 encoders / xargs -P %1").arg(encoders), b / c, 1.05});
+        goals.push_back(
+            {name, QStringLiteral("%1 encoders / 1 encoder").arg(encoders), b / a, 0.70});
     }
 
-    if (longSet) {
-        for (const qsizetype count : {1, 3}) {
-            const QStringList sources = longOnes.mid(0, count);
-            out << "\nlong: " << count << " x 60 s of 1280x720\n";
-            std::vector<Way> ways;
-            ways.push_back(
-                {QStringLiteral("(f) run, 1 encoder"), sources, byRun(conversion, 1, sources)});
-            ways.push_back({QStringLiteral("(g) run, %1 encoders").arg(encoders), sources,
-                            byRun(conversion, encoders, sources)});
-            ways.push_back(
-                {QStringLiteral("(h) ffmpeg alone, one at a time"), sources, byXargs(1, sources)});
-            if (!runRounds(ways, rounds, underWay, out))
-                return 1;
-            const double f = median(ways[0].seconds);
-            const double g = median(ways[1].seconds);
-            const double limit = median(ways[2].cpuSeconds) / encoders;
-            out << QStringLiteral("limit: (h)'s processor time over %1 processors = %2 s\n")
-                       .arg(encoders)
-                       .arg(limit, 0, 'f', 2);
-            out << QStringLiteral("(g)/(f) = %1").arg(g / f, 0, 'f', 3);
-            if (count == 1)
-                out << QStringLiteral(", goal <= 0.88: %1").arg(verdict(g / f <= 0.88));
-            out << QStringLiteral("\n(g)/limit = %1").arg(g / limit, 0, 'f', 3);
-            if (count == 1)
-                out << QStringLiteral(", goal <= 1.10: %1").arg(verdict(g / limit <= 1.10));
-            out << "\n";
-        }
-    }
-
-    if (lengthsSet) {
-        out << "\nlengths: one file of 1280x720 each\n";
-        std::vector<Way> ways;
-        for (std::size_t i = 0; i < lengths.size(); ++i) {
-            ways.push_back({QStringLiteral("%1 s, run, 1 encoder").arg(lengths[i]), byLength[i],
-                            byRun(conversion, 1, byLength[i])});
-            ways.push_back({QStringLiteral("%1 s, run, %2 encoders").arg(lengths[i]).arg(encoders),
-                            byLength[i], byRun(conversion, encoders, byLength[i])});
-        }
-        if (!runRounds(ways, rounds, underWay, out))
-            return 1;
-        for (std::size_t i = 0; i < lengths.size(); ++i)
-            out << QStringLiteral("%1 s: %2 encoders / 1 encoder = %3\n")
-                       .arg(lengths[i])
-                       .arg(encoders)
-                       .arg(median(ways[2 * i + 1].seconds) / median(ways[2 * i].seconds), 0, 'f',
-                            3);
-    }
+    printGoals(goals, out);
     return 0;
 }
