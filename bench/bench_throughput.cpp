@@ -13,17 +13,23 @@
 //          the same ffmpeg command per file, and for context xargs -P 1 and
 //          the run with N where it finds no ffprobe. Goals for N encoders:
 //          at most 1.05 of xargs -P N, at most 0.70 of 1 encoder.
+//   trace  the mixed batch once with N encoders, through a program folder
+//          whose ffmpeg is a script that logs each start and end and runs the
+//          real one: which encoder slot took which whole file, part or join.
 //
 // At the end the goals' rows stand side by side, each ratio beside its goal.
 // Processor time is told too: the bench's own children's, and what the rest
 // of the machine used meanwhile, which disturbs the figures.
 //
-//   bench_throughput [encoders] [rounds] [film|three|mixed|batch|all ...]
+//   bench_throughput [encoders] [rounds] [film|three|mixed|batch|trace|all ...]
 //
-// encoders defaults to the processor count, rounds to 1, the sets to all.
+// encoders defaults to the processor count, rounds to 1, the sets to all,
+// which is every set but trace.
 
 #include "benchtools.h"
+#include "common/windowops.h"
 #include "convert/conversionrun.h"
+#include "convert/encodercommand.h"
 #include "convert/outputnaming.h"
 #include "filelist/filelistmodel.h"
 
@@ -34,6 +40,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -173,6 +180,131 @@ void printGoals(const std::vector<Goal>& goals, QTextStream& out) {
                    .arg(goal.ratio <= goal.most ? QStringLiteral("met") : QStringLiteral("missed"));
 }
 
+// A script, readable and runnable by its owner only.
+bool writeScript(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return false;
+    file.close();
+    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// A path as one word of sh, whatever it holds.
+QByteArray shellWord(const QString& path) {
+    QByteArray word = QFile::encodeName(path);
+    word.replace("'", "'\\''");
+    return "'" + word + "'";
+}
+
+// The stand-in tools of the trace: the probe tool as it is, and an encoder
+// that logs "start <epoch ms> <pid> <arguments>" and "end <epoch ms> <pid>
+// <exit code>" around the real one. It waits for the encoder rather than
+// becoming it, or it could not log the end.
+bool placeLoggingTools(const QString& folder, const QString& log, const QString& ffmpeg,
+                       const QString& ffprobe) {
+    const QByteArray logWord = shellWord(log);
+    const QByteArray encoder = "#!/bin/sh\n"
+                               "printf '%s\\n' \"start $(date +%s%3N) $$ $*\" >>" +
+                               logWord + "\n" + shellWord(ffmpeg) +
+                               " \"$@\"\n"
+                               "code=$?\n"
+                               "printf '%s\\n' \"end $(date +%s%3N) $$ $code\" >>" +
+                               logWord + "\nexit $code\n";
+    const QByteArray probe = "#!/bin/sh\nexec " + shellWord(ffprobe) + " \"$@\"\n";
+    return writeScript(programFolderFile(folder, encoderFileName()), encoder) &&
+           writeScript(programFolderFile(folder, probeFileName()), probe);
+}
+
+// What one encoder run was for, from its arguments: the source it serves,
+// named by the longest source stem they hold, and whether it is a join, a
+// part or a whole file.
+QString describeRun(const QString& arguments, const QStringList& sources) {
+    QString source = QStringLiteral("?");
+    qsizetype longest = 0;
+    for (const QString& each : sources) {
+        const QString stem = QFileInfo(each).completeBaseName();
+        if (stem.size() > longest && arguments.contains(stem)) {
+            longest = stem.size();
+            source = QFileInfo(each).fileName();
+        }
+    }
+    static const QRegularExpression partFile(QStringLiteral("\\.part\\d+\\.mkv"));
+    QString kind = QStringLiteral("whole");
+    if (arguments.contains(QStringLiteral("-f concat")))
+        kind = QStringLiteral("join");
+    else if (arguments.contains(QStringLiteral(" -ss ")) ||
+             arguments.startsWith(QStringLiteral("-ss ")) ||
+             arguments.contains(QStringLiteral("-frames:v")) || arguments.contains(partFile))
+        kind = QStringLiteral("part");
+    return QStringLiteral("%1 %2").arg(source, -16).arg(kind);
+}
+
+// The log's runs in the order they started, each in the lowest slot free
+// when it started; false when the log cannot be read or holds no run.
+bool printTrace(const QString& log, const QStringList& sources, QTextStream& out) {
+    QFile file(log);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    struct Started {
+        qint64 startMs = 0;
+        qint64 endMs = -1;
+        int slot = 0;
+        QString exitCode = QStringLiteral("?");
+        QString arguments;
+    };
+    std::vector<Started> runs;
+    QHash<QByteArray, std::size_t> byPid; // the run a pid is under way with
+    std::vector<bool> busy;
+    // The lines are in the order the encoders wrote them: on a tie of the
+    // clock, that order still tells which came first.
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 3)
+            continue;
+        const qint64 ms = fields[1].toLongLong();
+        if (fields[0] == "start") {
+            Started started;
+            started.startMs = ms;
+            const auto free = std::find(busy.begin(), busy.end(), false);
+            started.slot = int(free - busy.begin());
+            if (free == busy.end())
+                busy.push_back(true);
+            else
+                *free = true;
+            const qsizetype skip = fields[0].size() + fields[1].size() + fields[2].size() + 3;
+            started.arguments = QString::fromLocal8Bit(line.mid(skip));
+            byPid.insert(fields[2], runs.size());
+            runs.push_back(started);
+        } else if (fields[0] == "end" && byPid.contains(fields[2])) {
+            Started& ended = runs[byPid.take(fields[2])];
+            ended.endMs = ms;
+            ended.exitCode = QString::fromLatin1(fields.value(3));
+            busy[std::size_t(ended.slot)] = false;
+        }
+    }
+    if (runs.empty())
+        return false;
+    const qint64 firstMs = runs.front().startMs;
+    const auto since = [firstMs](qint64 ms) {
+        return QString::number(double(ms - firstMs) / 1000.0, 'f', 2);
+    };
+    out << QStringLiteral("%1 %2 %3 %4 %5\n")
+               .arg(QStringLiteral("slot"), 4)
+               .arg(QStringLiteral("start s"), 8)
+               .arg(QStringLiteral("end s"), 8)
+               .arg(QStringLiteral("source           run"), -22)
+               .arg(QStringLiteral("exit"));
+    for (const Started& each : runs)
+        out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                   .arg(each.slot + 1, 4)
+                   .arg(since(each.startMs), 8)
+                   .arg(each.endMs < 0 ? QStringLiteral("-") : since(each.endMs), 8)
+                   .arg(describeRun(each.arguments, sources), -22)
+                   .arg(each.exitCode);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -185,10 +317,10 @@ int main(int argc, char* argv[]) {
         sets.insert(QByteArray(argv[i]));
     if (sets.isEmpty())
         sets.insert("all");
-    const QList<QByteArray> known{"film", "three", "mixed", "batch", "all"};
+    const QList<QByteArray> known{"film", "three", "mixed", "batch", "trace", "all"};
     for (const QByteArray& name : sets)
         if (!known.contains(name)) {
-            std::fprintf(stderr, "no set named %s: film, three, mixed, batch or all\n",
+            std::fprintf(stderr, "no set named %s: film, three, mixed, batch, trace or all\n",
                          name.constData());
             return 2;
         }
@@ -197,6 +329,7 @@ int main(int argc, char* argv[]) {
     const bool threeSet = all || sets.contains("three");
     const bool mixedSet = all || sets.contains("mixed");
     const bool batchSet = all || sets.contains("batch");
+    const bool traceSet = sets.contains("trace");
     QTextStream out(stdout);
     const std::optional<bench::Tools> tools = bench::findTools();
     if (!tools)
@@ -216,7 +349,7 @@ int main(int argc, char* argv[]) {
         return copies(first, count);
     };
     const bool needFilms = filmSet || threeSet;
-    const bool needMixed = mixedSet;
+    const bool needMixed = mixedSet || traceSet;
     const QStringList films = needFilms ? made(QStringLiteral("film"), 60, 3) : QStringList();
     // The long file first: it is begun while every encoder is free.
     QStringList mixed;
@@ -244,6 +377,14 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     ConversionRun unprobed(list, encoderOnly.path());
+    // The traced run finds the logging tools first, in its program folder.
+    QTemporaryDir loggingTools;
+    const QString log = loggingTools.filePath(QStringLiteral("encoders.log"));
+    if (traceSet && !placeLoggingTools(loggingTools.path(), log, ffmpeg, ffprobe)) {
+        std::fputs("could not place the logging tools\n", stderr);
+        return 1;
+    }
+    ConversionRun traced(list, loggingTools.path());
     int notConverted = -1;
     QEventLoop runEnded;
     // From each file's start to its end, summed: over the wall time, how many
@@ -251,7 +392,7 @@ int main(int argc, char* argv[]) {
     QElapsedTimer runClock;
     QHash<QString, qint64> begunAt;
     qint64 busyNs = 0;
-    for (ConversionRun* each : {&conversion, &unprobed}) {
+    for (ConversionRun* each : {&conversion, &unprobed, &traced}) {
         QObject::connect(each, &ConversionRun::finished, [&](const ConversionReport& report) {
             notConverted = report.batch - report.attempted + report.failed + report.partial;
             runEnded.quit();
@@ -384,6 +525,23 @@ int main(int argc, char* argv[]) {
             {name, QStringLiteral("%1 encoders / xargs -P %1").arg(encoders), b / c, 1.05});
         goals.push_back(
             {name, QStringLiteral("%1 encoders / 1 encoder").arg(encoders), b / a, 0.70});
+    }
+
+    if (traceSet) {
+        out << "\ntrace: 90 s + 4 x 15 s once with " << encoders
+            << " encoders, each encoder run as its slot took it\n";
+        removeOutputs(mixed);
+        QFile::remove(log);
+        const bool converted = byRun(traced, encoders, mixed)();
+        if (!printTrace(log, mixed, out)) {
+            std::fputs("the logging encoder left no runs\n", stderr);
+            return 1;
+        }
+        removeOutputs(mixed);
+        if (!converted) {
+            std::fputs("the traced run did not convert every file\n", stderr);
+            return 1;
+        }
     }
 
     printGoals(goals, out);
