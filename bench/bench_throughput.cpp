@@ -165,12 +165,11 @@ void printGoals(const std::vector<Goal>& goals, QTextStream& out) {
     if (goals.empty())
         return;
     out << "\n"
-        << QStringLiteral("%1 %2 %3 %4 %5\n")
+        << QStringLiteral("%1 %2 %3 %4\n")
                .arg(QStringLiteral("set"), -18)
                .arg(QStringLiteral("measure"), -26)
                .arg(QStringLiteral("ratio"), 6)
-               .arg(QStringLiteral("goal"), 8)
-               .arg(QStringLiteral(""));
+               .arg(QStringLiteral("goal"), 8);
     for (const Goal& goal : goals)
         out << QStringLiteral("%1 %2 %3 %4 %5\n")
                    .arg(goal.set, -18)
@@ -457,7 +456,7 @@ int main(int argc, char* argv[]) {
         ways.push_back({many, sources, byRun(conversion, encoders, sources)});
         if (!runRounds(ways, rounds, underWay, out))
             return 1;
-        goals.push_back({name, QStringLiteral("%1 / 1 encoder").arg(encoders),
+        goals.push_back({name, QStringLiteral("%1 encoders / 1 encoder").arg(encoders),
                          median(ways[1].seconds) / median(ways[0].seconds), 1.00});
     }
 
