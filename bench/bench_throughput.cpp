@@ -1,31 +1,35 @@
 // SPDX-License-Identifier: MIT
-// Throughput of several encoders at once, in three sets of rounds:
+// Throughput of several encoders at once. Each set converts its sources in
+// several ways, which take turns in alternating order from round to round;
+// each way's median round counts. N is the encoders asked for.
 //
-//   batch    20 sources of 10 s of 720p each, converted by the program's run
-//            with 1 encoder, by the run with N encoders, by xargs -P N with the
-//            same ffmpeg command per file, and for context by xargs -P 1 and by
-//            the run with N encoders where it finds no ffprobe. Goals for N
-//            encoders: within 5 % of xargs -P N, at most 0.70 of 1 encoder.
-//   long     one source of 60 s of 720p, then three, each converted by the
-//            run with 1 encoder, by the run with N encoders, which cuts a lone
-//            file into parts, and by ffmpeg alone, one file at a time. The
-//            limit is that ffmpeg's processor time over the N processors.
-//            Goals for one file: N encoders take at most 0.88 of 1 encoder,
-//            and at most 1.10 of the limit.
-//   lengths  one source each of 8, 12, 20, 30 and 60 s: the run with 1 encoder
-//            and with N, to show from what length parts pay.
+//   film   one source of 60 s of 720p: the run with 1 encoder and with N,
+//          which cuts a lone file into parts. Goal: N take at most 1.00 of 1.
+//   three  three sources of 60 s: the run with 1 encoder, with N, and ffmpeg
+//          alone one file at a time. The limit is ffmpeg's processor time
+//          over N processors. Goal: N encoders take at most 1.08 of the limit.
+//   mixed  one source of 90 s, then four of 15 s: the same ways, limit and goal.
+//   batch  20 sources of 10 s: the run with 1 encoder, with N, xargs -P N with
+//          the same ffmpeg command per file, and for context xargs -P 1 and
+//          the run with N where it finds no ffprobe. Goals for N encoders:
+//          at most 1.05 of xargs -P N, at most 0.70 of 1 encoder.
+//   trace  the mixed batch once with N encoders, through a program folder
+//          whose ffmpeg is a script that logs each start and end and runs the
+//          real one: which encoder slot took which whole file, part or join.
 //
-// The ways of a set take turns, in alternating order from round to round;
-// each way's median round is reported. Processor time is told too: the
-// bench's own children's, and what the rest of the machine used meanwhile,
-// which disturbs the figures.
+// At the end the goals' rows stand side by side, each ratio beside its goal.
+// Processor time is told too: the bench's own children's, and what the rest
+// of the machine used meanwhile, which disturbs the figures.
 //
-//   bench_throughput [encoders] [rounds] [batch|long|lengths|all]
+//   bench_throughput [encoders] [rounds] [film|three|mixed|batch|trace|all ...]
 //
-// encoders defaults to the processor count, rounds to 1, the sets to batch and long.
+// encoders defaults to the processor count, rounds to 1, the sets to all,
+// which is every set but trace.
 
 #include "benchtools.h"
+#include "common/windowops.h"
 #include "convert/conversionrun.h"
+#include "convert/encodercommand.h"
 #include "convert/outputnaming.h"
 #include "filelist/filelistmodel.h"
 
@@ -36,6 +40,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -147,8 +153,155 @@ bool runRounds(std::vector<Way>& ways, int rounds, double& underWay, QTextStream
     return true;
 }
 
-QString verdict(bool met) {
-    return met ? QStringLiteral("met") : QStringLiteral("NOT met");
+// One goal: a ratio of medians and the most it may be.
+struct Goal {
+    QString set;
+    QString measure;
+    double ratio;
+    double most;
+};
+
+void printGoals(const std::vector<Goal>& goals, QTextStream& out) {
+    if (goals.empty())
+        return;
+    out << "\n"
+        << QStringLiteral("%1 %2 %3 %4\n")
+               .arg(QStringLiteral("set"), -18)
+               .arg(QStringLiteral("measure"), -26)
+               .arg(QStringLiteral("ratio"), 6)
+               .arg(QStringLiteral("goal"), 8);
+    for (const Goal& goal : goals)
+        out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                   .arg(goal.set, -18)
+                   .arg(goal.measure, -26)
+                   .arg(goal.ratio, 6, 'f', 3)
+                   .arg(QStringLiteral("<= %1").arg(goal.most, 0, 'f', 2), 8)
+                   .arg(goal.ratio <= goal.most ? QStringLiteral("met") : QStringLiteral("missed"));
+}
+
+// A script, readable and runnable by its owner only.
+bool writeScript(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return false;
+    file.close();
+    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// A path as one word of sh, whatever it holds.
+QByteArray shellWord(const QString& path) {
+    QByteArray word = QFile::encodeName(path);
+    word.replace("'", "'\\''");
+    return "'" + word + "'";
+}
+
+// The stand-in tools of the trace: the probe tool as it is, and an encoder
+// that logs "start <epoch ms> <pid> <arguments>" and "end <epoch ms> <pid>
+// <exit code>" around the real one. It waits for the encoder rather than
+// becoming it, or it could not log the end.
+bool placeLoggingTools(const QString& folder, const QString& log, const QString& ffmpeg,
+                       const QString& ffprobe) {
+    const QByteArray logWord = shellWord(log);
+    const QByteArray encoder = "#!/bin/sh\n"
+                               "printf '%s\\n' \"start $(date +%s%3N) $$ $*\" >>" +
+                               logWord + "\n" + shellWord(ffmpeg) +
+                               " \"$@\"\n"
+                               "code=$?\n"
+                               "printf '%s\\n' \"end $(date +%s%3N) $$ $code\" >>" +
+                               logWord + "\nexit $code\n";
+    const QByteArray probe = "#!/bin/sh\nexec " + shellWord(ffprobe) + " \"$@\"\n";
+    return writeScript(programFolderFile(folder, encoderFileName()), encoder) &&
+           writeScript(programFolderFile(folder, probeFileName()), probe);
+}
+
+// What one encoder run was for, from its arguments: the source it serves,
+// named by the longest source stem they hold, and whether it is a join, a
+// part or a whole file.
+QString describeRun(const QString& arguments, const QStringList& sources) {
+    QString source = QStringLiteral("?");
+    qsizetype longest = 0;
+    for (const QString& each : sources) {
+        const QString stem = QFileInfo(each).completeBaseName();
+        if (stem.size() > longest && arguments.contains(stem)) {
+            longest = stem.size();
+            source = QFileInfo(each).fileName();
+        }
+    }
+    static const QRegularExpression partFile(QStringLiteral("\\.part\\d+\\.mkv"));
+    QString kind = QStringLiteral("whole");
+    if (arguments.contains(QStringLiteral("-f concat")))
+        kind = QStringLiteral("join");
+    else if (arguments.contains(QStringLiteral(" -ss ")) ||
+             arguments.startsWith(QStringLiteral("-ss ")) ||
+             arguments.contains(QStringLiteral("-frames:v")) || arguments.contains(partFile))
+        kind = QStringLiteral("part");
+    return QStringLiteral("%1 %2").arg(source, -16).arg(kind);
+}
+
+// The log's runs in the order they started, each in the lowest slot free
+// when it started; false when the log cannot be read or holds no run.
+bool printTrace(const QString& log, const QStringList& sources, QTextStream& out) {
+    QFile file(log);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    struct Started {
+        qint64 startMs = 0;
+        qint64 endMs = -1;
+        int slot = 0;
+        QString exitCode = QStringLiteral("?");
+        QString arguments;
+    };
+    std::vector<Started> runs;
+    QHash<QByteArray, std::size_t> byPid; // the run a pid is under way with
+    std::vector<bool> busy;
+    // The lines are in the order the encoders wrote them: on a tie of the
+    // clock, that order still tells which came first.
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 3)
+            continue;
+        const qint64 ms = fields[1].toLongLong();
+        if (fields[0] == "start") {
+            Started started;
+            started.startMs = ms;
+            const auto free = std::find(busy.begin(), busy.end(), false);
+            started.slot = int(free - busy.begin());
+            if (free == busy.end())
+                busy.push_back(true);
+            else
+                *free = true;
+            const qsizetype skip = fields[0].size() + fields[1].size() + fields[2].size() + 3;
+            started.arguments = QString::fromLocal8Bit(line.mid(skip));
+            byPid.insert(fields[2], runs.size());
+            runs.push_back(started);
+        } else if (fields[0] == "end" && byPid.contains(fields[2])) {
+            Started& ended = runs[byPid.take(fields[2])];
+            ended.endMs = ms;
+            ended.exitCode = QString::fromLatin1(fields.value(3));
+            busy[std::size_t(ended.slot)] = false;
+        }
+    }
+    if (runs.empty())
+        return false;
+    const qint64 firstMs = runs.front().startMs;
+    const auto since = [firstMs](qint64 ms) {
+        return QString::number(double(ms - firstMs) / 1000.0, 'f', 2);
+    };
+    out << QStringLiteral("%1 %2 %3 %4 %5\n")
+               .arg(QStringLiteral("slot"), 4)
+               .arg(QStringLiteral("start s"), 8)
+               .arg(QStringLiteral("end s"), 8)
+               .arg(QStringLiteral("source           run"), -22)
+               .arg(QStringLiteral("exit"));
+    for (const Started& each : runs)
+        out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                   .arg(each.slot + 1, 4)
+                   .arg(since(each.startMs), 8)
+                   .arg(each.endMs < 0 ? QStringLiteral("-") : since(each.endMs), 8)
+                   .arg(describeRun(each.arguments, sources), -22)
+                   .arg(each.exitCode);
+    return true;
 }
 
 } // namespace
@@ -158,11 +311,24 @@ int main(int argc, char* argv[]) {
     const int encoders = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt())
                                   : std::max(1, QThread::idealThreadCount());
     const int rounds = argc > 2 ? std::max(1, QByteArray(argv[2]).toInt()) : 1;
-    const QByteArray set = argc > 3 ? QByteArray(argv[3]) : QByteArray("batch+long");
-    const bool all = set == "all";
-    const bool batchSet = all || set.contains("batch");
-    const bool longSet = all || set.contains("long");
-    const bool lengthsSet = all || set.contains("lengths");
+    QSet<QByteArray> sets;
+    for (int i = 3; i < argc; ++i)
+        sets.insert(QByteArray(argv[i]));
+    if (sets.isEmpty())
+        sets.insert("all");
+    const QList<QByteArray> known{"film", "three", "mixed", "batch", "trace", "all"};
+    for (const QByteArray& name : sets)
+        if (!known.contains(name)) {
+            std::fprintf(stderr, "no set named %s: film, three, mixed, batch, trace or all\n",
+                         name.constData());
+            return 2;
+        }
+    const bool all = sets.contains("all");
+    const bool filmSet = all || sets.contains("film");
+    const bool threeSet = all || sets.contains("three");
+    const bool mixedSet = all || sets.contains("mixed");
+    const bool batchSet = all || sets.contains("batch");
+    const bool traceSet = sets.contains("trace");
     QTextStream out(stdout);
     const std::optional<bench::Tools> tools = bench::findTools();
     if (!tools)
@@ -171,6 +337,7 @@ int main(int argc, char* argv[]) {
     const QString& ffprobe = tools->ffprobe;
     const QString& xargs = tools->xargs;
 
+    // Made once; every round of every set converts the same sources.
     QTemporaryDir folder, emptyProgramFolder;
     QElapsedTimer making;
     making.start();
@@ -180,16 +347,16 @@ int main(int argc, char* argv[]) {
             return QStringList();
         return copies(first, count);
     };
+    const bool needFilms = filmSet || threeSet;
+    const bool needMixed = mixedSet || traceSet;
+    const QStringList films = needFilms ? made(QStringLiteral("film"), 60, 3) : QStringList();
+    // The long file first: it is begun while every encoder is free.
+    QStringList mixed;
+    if (needMixed)
+        mixed = made(QStringLiteral("long"), 90, 1) + made(QStringLiteral("short"), 15, 4);
     const QStringList batch = batchSet ? made(QStringLiteral("clip"), 10, Files) : QStringList();
-    const QStringList longOnes = longSet ? made(QStringLiteral("film"), 60, 3) : QStringList();
-    std::vector<QStringList> byLength;
-    const std::vector<int> lengths{8, 12, 20, 30, 60};
-    for (int length : lengths)
-        byLength.push_back(lengthsSet ? made(QStringLiteral("length %1").arg(length), length, 1)
-                                      : QStringList());
-    if ((batchSet && batch.size() != Files) || (longSet && longOnes.size() != 3) ||
-        std::any_of(byLength.begin(), byLength.end(),
-                    [&](const QStringList& one) { return lengthsSet && one.size() != 1; })) {
+    if ((needFilms && films.size() != 3) || (needMixed && mixed.size() != 5) ||
+        (batchSet && batch.size() != Files)) {
         std::fputs("could not make the test videos, or the run would not give them the plain "
                    "command\n",
                    stderr);
@@ -209,14 +376,22 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     ConversionRun unprobed(list, encoderOnly.path());
+    // The traced run finds the logging tools first, in its program folder.
+    QTemporaryDir loggingTools;
+    const QString log = loggingTools.filePath(QStringLiteral("encoders.log"));
+    if (traceSet && !placeLoggingTools(loggingTools.path(), log, ffmpeg, ffprobe)) {
+        std::fputs("could not place the logging tools\n", stderr);
+        return 1;
+    }
+    ConversionRun traced(list, loggingTools.path());
     int notConverted = -1;
     QEventLoop runEnded;
     // From each file's start to its end, summed: over the wall time, how many
-    // slots were busy on average.
+    // files were under way on average.
     QElapsedTimer runClock;
     QHash<QString, qint64> begunAt;
     qint64 busyNs = 0;
-    for (ConversionRun* each : {&conversion, &unprobed}) {
+    for (ConversionRun* each : {&conversion, &unprobed, &traced}) {
         QObject::connect(each, &ConversionRun::finished, [&](const ConversionReport& report) {
             notConverted = report.batch - report.attempted + report.failed + report.partial;
             runEnded.quit();
@@ -267,18 +442,69 @@ int main(int argc, char* argv[]) {
         };
     };
     out << "rounds: " << rounds << ", processors: " << QThread::idealThreadCount()
-        << ", encoder: " << ffmpeg << "\n";
+        << ", encoders: " << encoders << ", encoder: " << ffmpeg << "\n";
+    const QString one = QStringLiteral("run, 1 encoder");
+    const QString many = QStringLiteral("run, %1 encoders").arg(encoders);
+    std::vector<Goal> goals;
+
+    if (filmSet) {
+        const QString name = QStringLiteral("one 60 s film");
+        const QStringList sources = films.mid(0, 1);
+        out << "\n" << name << ": 1 x 60 s of 1280x720\n";
+        std::vector<Way> ways;
+        ways.push_back({one, sources, byRun(conversion, 1, sources)});
+        ways.push_back({many, sources, byRun(conversion, encoders, sources)});
+        if (!runRounds(ways, rounds, underWay, out))
+            return 1;
+        goals.push_back({name, QStringLiteral("%1 encoders / 1 encoder").arg(encoders),
+                         median(ways[1].seconds) / median(ways[0].seconds), 1.00});
+    }
+
+    // The run with 1 encoder and with N against ffmpeg alone, one file at a
+    // time, whose processor time spread over N processors is the limit.
+    const auto againstLimit = [&](const QString& name, const QStringList& sources) {
+        std::vector<Way> ways;
+        ways.push_back({one, sources, byRun(conversion, 1, sources)});
+        ways.push_back({many, sources, byRun(conversion, encoders, sources)});
+        ways.push_back(
+            {QStringLiteral("ffmpeg alone, one at a time"), sources, byXargs(1, sources)});
+        if (!runRounds(ways, rounds, underWay, out))
+            return false;
+        const double limit = median(ways[2].cpuSeconds) / encoders;
+        const double withOne = median(ways[0].seconds);
+        const double withMany = median(ways[1].seconds);
+        out << QStringLiteral("limit: ffmpeg alone's processor time over %1 processors = %2 s; "
+                              "%1 encoders / 1 encoder = %3\n")
+                   .arg(encoders)
+                   .arg(limit, 0, 'f', 2)
+                   .arg(withMany / withOne, 0, 'f', 3);
+        goals.push_back(
+            {name, QStringLiteral("%1 encoders / limit").arg(encoders), withMany / limit, 1.08});
+        return true;
+    };
+    if (threeSet) {
+        const QString name = QStringLiteral("three 60 s files");
+        out << "\n" << name << ": 3 x 60 s of 1280x720\n";
+        if (!againstLimit(name, films))
+            return 1;
+    }
+    if (mixedSet) {
+        const QString name = QStringLiteral("90 s + 4 x 15 s");
+        out << "\n" << name << ": 1280x720, the 90 s first\n";
+        if (!againstLimit(name, mixed))
+            return 1;
+    }
 
     if (batchSet) {
-        out << "\nbatch: " << Files << " x 10 s of 1280x720\n";
+        const QString name = QStringLiteral("20-file batch");
+        out << "\n" << name << ": " << Files << " x 10 s of 1280x720\n";
         std::vector<Way> ways;
-        ways.push_back({QStringLiteral("(a) run, 1 encoder"), batch, byRun(conversion, 1, batch)});
-        ways.push_back({QStringLiteral("(b) run, %1 encoders").arg(encoders), batch,
-                        byRun(conversion, encoders, batch)});
+        ways.push_back({one, batch, byRun(conversion, 1, batch)});
+        ways.push_back({many, batch, byRun(conversion, encoders, batch)});
         ways.push_back(
-            {QStringLiteral("(c) xargs -P %1").arg(encoders), batch, byXargs(encoders, batch)});
-        ways.push_back({QStringLiteral("(d) xargs -P 1"), batch, byXargs(1, batch)});
-        ways.push_back({QStringLiteral("(e) run, %1 encoders, no ffprobe").arg(encoders), batch,
+            {QStringLiteral("xargs -P %1").arg(encoders), batch, byXargs(encoders, batch)});
+        ways.push_back({QStringLiteral("xargs -P 1"), batch, byXargs(1, batch)});
+        ways.push_back({QStringLiteral("run, %1 encoders, no ffprobe").arg(encoders), batch,
                         byRun(unprobed, encoders, batch)});
         if (!runRounds(ways, rounds, underWay, out))
             return 1;
@@ -287,65 +513,36 @@ int main(int argc, char* argv[]) {
         const double c = median(ways[2].seconds);
         const double d = median(ways[3].seconds);
         const double e = median(ways[4].seconds);
-        out << QStringLiteral("(b)/(c) = %1, goal <= 1.05: %2\n")
-                   .arg(b / c, 0, 'f', 3)
-                   .arg(verdict(b / c <= 1.05));
-        out << QStringLiteral("(b)/(a) = %1, goal <= 0.70: %2\n")
-                   .arg(b / a, 0, 'f', 3)
-                   .arg(verdict(b / a <= 0.70));
-        out << QStringLiteral("context: (a)/(d) = %1, (c)/(d) = %2, (b)/(e) = %3, (e)/(c) = %4\n")
+        out << QStringLiteral("context: 1 encoder / xargs -P 1 = %1, xargs -P %2 / xargs -P 1 = "
+                              "%3, %2 encoders / no ffprobe = %4, no ffprobe / xargs -P %2 = %5\n")
                    .arg(a / d, 0, 'f', 3)
+                   .arg(encoders)
                    .arg(c / d, 0, 'f', 3)
                    .arg(b / e, 0, 'f', 3)
                    .arg(e / c, 0, 'f', 3);
+        goals.push_back(
+            {name, QStringLiteral("%1 encoders / xargs -P %1").arg(encoders), b / c, 1.05});
+        goals.push_back(
+            {name, QStringLiteral("%1 encoders / 1 encoder").arg(encoders), b / a, 0.70});
     }
 
-    if (longSet) {
-        for (const qsizetype count : {1, 3}) {
-            const QStringList sources = longOnes.mid(0, count);
-            out << "\nlong: " << count << " x 60 s of 1280x720\n";
-            std::vector<Way> ways;
-            ways.push_back(
-                {QStringLiteral("(f) run, 1 encoder"), sources, byRun(conversion, 1, sources)});
-            ways.push_back({QStringLiteral("(g) run, %1 encoders").arg(encoders), sources,
-                            byRun(conversion, encoders, sources)});
-            ways.push_back(
-                {QStringLiteral("(h) ffmpeg alone, one at a time"), sources, byXargs(1, sources)});
-            if (!runRounds(ways, rounds, underWay, out))
-                return 1;
-            const double f = median(ways[0].seconds);
-            const double g = median(ways[1].seconds);
-            const double limit = median(ways[2].cpuSeconds) / encoders;
-            out << QStringLiteral("limit: (h)'s processor time over %1 processors = %2 s\n")
-                       .arg(encoders)
-                       .arg(limit, 0, 'f', 2);
-            out << QStringLiteral("(g)/(f) = %1").arg(g / f, 0, 'f', 3);
-            if (count == 1)
-                out << QStringLiteral(", goal <= 0.88: %1").arg(verdict(g / f <= 0.88));
-            out << QStringLiteral("\n(g)/limit = %1").arg(g / limit, 0, 'f', 3);
-            if (count == 1)
-                out << QStringLiteral(", goal <= 1.10: %1").arg(verdict(g / limit <= 1.10));
-            out << "\n";
-        }
-    }
-
-    if (lengthsSet) {
-        out << "\nlengths: one file of 1280x720 each\n";
-        std::vector<Way> ways;
-        for (std::size_t i = 0; i < lengths.size(); ++i) {
-            ways.push_back({QStringLiteral("%1 s, run, 1 encoder").arg(lengths[i]), byLength[i],
-                            byRun(conversion, 1, byLength[i])});
-            ways.push_back({QStringLiteral("%1 s, run, %2 encoders").arg(lengths[i]).arg(encoders),
-                            byLength[i], byRun(conversion, encoders, byLength[i])});
-        }
-        if (!runRounds(ways, rounds, underWay, out))
+    if (traceSet) {
+        out << "\ntrace: 90 s + 4 x 15 s once with " << encoders
+            << " encoders, each encoder run as its slot took it\n";
+        removeOutputs(mixed);
+        QFile::remove(log);
+        const bool converted = byRun(traced, encoders, mixed)();
+        if (!printTrace(log, mixed, out)) {
+            std::fputs("the logging encoder left no runs\n", stderr);
             return 1;
-        for (std::size_t i = 0; i < lengths.size(); ++i)
-            out << QStringLiteral("%1 s: %2 encoders / 1 encoder = %3\n")
-                       .arg(lengths[i])
-                       .arg(encoders)
-                       .arg(median(ways[2 * i + 1].seconds) / median(ways[2 * i].seconds), 0, 'f',
-                            3);
+        }
+        removeOutputs(mixed);
+        if (!converted) {
+            std::fputs("the traced run did not convert every file\n", stderr);
+            return 1;
+        }
     }
+
+    printGoals(goals, out);
     return 0;
 }
