@@ -196,19 +196,20 @@ QByteArray shellWord(const QString& path) {
 }
 
 // The stand-in tools of the trace: the probe tool as it is, and an encoder
-// that logs "start <epoch ms> <pid> <arguments>" and "end <epoch ms> <pid>
-// <exit code>" around the real one. It waits for the encoder rather than
-// becoming it, or it could not log the end.
+// that logs "start <epoch ms> <pid> <arguments>", then becomes the real one,
+// so that a stop reaches the encoder itself. A watcher apart logs "end
+// <epoch ms> <pid> -" once that pid is gone; the exit code is not seen.
 bool placeLoggingTools(const QString& folder, const QString& log, const QString& ffmpeg,
                        const QString& ffprobe) {
     const QByteArray logWord = shellWord(log);
     const QByteArray encoder = "#!/bin/sh\n"
                                "printf '%s\\n' \"start $(date +%s%3N) $$ $*\" >>" +
-                               logWord + "\n" + shellWord(ffmpeg) +
-                               " \"$@\"\n"
-                               "code=$?\n"
-                               "printf '%s\\n' \"end $(date +%s%3N) $$ $code\" >>" +
-                               logWord + "\nexit $code\n";
+                               logWord +
+                               "\npid=$$\n"
+                               "(while kill -0 $pid 2>/dev/null; do sleep 0.02; done;"
+                               " printf '%s\\n' \"end $(date +%s%3N) $pid -\" >>" +
+                               logWord + ") </dev/null >/dev/null 2>&1 &\nexec " +
+                               shellWord(ffmpeg) + " \"$@\"\n";
     const QByteArray probe = "#!/bin/sh\nexec " + shellWord(ffprobe) + " \"$@\"\n";
     return writeScript(programFolderFile(folder, encoderFileName()), encoder) &&
            writeScript(programFolderFile(folder, probeFileName()), probe);
@@ -241,6 +242,8 @@ QString describeRun(const QString& arguments, const QStringList& sources) {
 // The log's runs in the order they started, each in the lowest slot free
 // when it started; false when the log cannot be read or holds no run.
 bool printTrace(const QString& log, const QStringList& sources, QTextStream& out) {
+    // The watcher sees an encoder gone within a few of its polls.
+    constexpr qint64 EndLagMs = 60;
     QFile file(log);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -253,9 +256,6 @@ bool printTrace(const QString& log, const QStringList& sources, QTextStream& out
     };
     std::vector<Started> runs;
     QHash<QByteArray, std::size_t> byPid; // the run a pid is under way with
-    std::vector<bool> busy;
-    // The lines are in the order the encoders wrote them: on a tie of the
-    // clock, that order still tells which came first.
     while (!file.atEnd()) {
         const QByteArray line = file.readLine().trimmed();
         const QList<QByteArray> fields = line.split(' ');
@@ -265,12 +265,6 @@ bool printTrace(const QString& log, const QStringList& sources, QTextStream& out
         if (fields[0] == "start") {
             Started started;
             started.startMs = ms;
-            const auto free = std::find(busy.begin(), busy.end(), false);
-            started.slot = int(free - busy.begin());
-            if (free == busy.end())
-                busy.push_back(true);
-            else
-                *free = true;
             const qsizetype skip = fields[0].size() + fields[1].size() + fields[2].size() + 3;
             started.arguments = QString::fromLocal8Bit(line.mid(skip));
             byPid.insert(fields[2], runs.size());
@@ -279,8 +273,19 @@ bool printTrace(const QString& log, const QStringList& sources, QTextStream& out
             Started& ended = runs[byPid.take(fields[2])];
             ended.endMs = ms;
             ended.exitCode = QString::fromLatin1(fields.value(3));
-            busy[std::size_t(ended.slot)] = false;
         }
+    }
+    // A slot is free from its last run's end, less what the watcher lags.
+    std::vector<qint64> freeFrom;
+    for (Started& started : runs) {
+        const auto free = std::find_if(freeFrom.begin(), freeFrom.end(), [&](qint64 from) {
+            return from >= 0 && from - EndLagMs <= started.startMs;
+        });
+        started.slot = int(free - freeFrom.begin());
+        if (free == freeFrom.end())
+            freeFrom.push_back(started.endMs);
+        else
+            *free = started.endMs;
     }
     if (runs.empty())
         return false;
@@ -532,6 +537,8 @@ int main(int argc, char* argv[]) {
         removeOutputs(mixed);
         QFile::remove(log);
         const bool converted = byRun(traced, encoders, mixed)();
+        // The watchers of the last encoders log their ends after the run.
+        QThread::msleep(300);
         if (!printTrace(log, mixed, out)) {
             std::fputs("the logging encoder left no runs\n", stderr);
             return 1;
