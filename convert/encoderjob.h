@@ -50,8 +50,6 @@ class EncoderJob : public QObject {
     std::optional<double> processorShare() const;
     // What the run has told so far; whole once it has ended.
     const FinishedRun& record() const { return m_record; }
-    // The facts its outcome is judged on.
-    const SourceFacts& facts() const { return m_facts; }
 
   Q_SIGNALS:
     // The encoder's listing of its input is through.

@@ -291,10 +291,7 @@ void FileConversion::probed() {
     const std::optional<QByteArray> answer = takeAnswer();
     const std::optional<SourceRecord> record = answer ? readProbeOutput(*answer) : std::nullopt;
     m_course.probed = record ? factsOf(*record) : SourceFacts();
-    // An output already there is declined by the whole run, as ever.
-    m_course.parts = OutputState::of(m_course.paths.output).exists || m_course.encoders < 2
-                         ? 1
-                         : m_partsFor(*m_course.probed);
+    m_course.parts = m_partsFor(*m_course.probed);
     advance();
 }
 

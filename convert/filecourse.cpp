@@ -99,9 +99,10 @@ std::optional<Step> splitStep(const Course& course) {
 } // namespace
 
 bool mayBeCut(const SourceFacts& listed, int encoders) {
-    constexpr double ShortestLeadSeconds = 1.0;
-    return encoders > 1 && listed.known && listed.hasVideo() && listed.length &&
-           *listed.length >= 2 * ShortestPartLeads * ShortestLeadSeconds;
+    // The listing tells no frame rate; at 25 fps the lead is the shortest there is.
+    SourceFacts atShortestLead = listed;
+    atShortestLead.frameRate = OutputFrameRate;
+    return partsFor(atShortestLead, {encoders, encoders, std::nullopt, std::nullopt}) > 1;
 }
 
 Step nextStep(const Course& course) {
@@ -139,13 +140,15 @@ Step nextStep(const Course& course) {
 
     const SourceFacts& facts = *course.probed;
     const bool wholeBegun = lastOf(course, Role::Whole) != nullptr;
-    if (!course.split && course.parts > 1 && !course.keyFrames) {
+    // An output already there is declined by the whole run, as ever.
+    const bool cut = !course.split && course.parts > 1 && !course.outputThere;
+    if (cut && !course.keyFrames) {
         Step next = step(Kind::FindKeyFrames);
         for (const qint64 first : partStarts(facts, course.parts, {}))
             next.seeks << partSeek(first, leadInFrames(facts).value_or(0));
         return next;
     }
-    if (!course.split && course.parts > 1) {
+    if (cut) {
         Step next = step(Kind::Cut);
         next.starts = partStarts(facts, course.parts, *course.keyFrames);
         return next;

@@ -87,6 +87,6 @@ struct Step {
 // and the file is interrupted unless a whole run had already converted it.
 Step nextStep(const Course& course);
 
-// A source a run of several encoders may cut: a listing whose length alone
-// allows two parts of the shortest lead.
+// A source a run of several encoders may cut, by its listing: one long
+// enough for parts at the shortest lead, should the probe tool tell that rate.
 bool mayBeCut(const SourceFacts& listed, int encoders);

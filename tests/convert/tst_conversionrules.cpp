@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Output naming, the plan of encoder runs, where the encoder is found, when an
-// output would be the source file itself, what the encoder's standard error
-// tells, and how many encoders fit.
+// Output naming, the plan of encoder runs, a file's course, where the encoder
+// is found, when an output would be the source file itself, what the
+// encoder's standard error tells, and how many encoders fit.
 
 #include "common/systemmemory_p.h"
 #include "common/windowops.h"
@@ -9,6 +9,7 @@
 #include "convert/encodercommand.h"
 #include "convert/encoderoutput.h"
 #include "convert/encoderslots.h"
+#include "convert/filecourse.h"
 #include "convert/fileverdict.h"
 #include "convert/outputnaming.h"
 #include "fakeencoder.h"
@@ -33,6 +34,8 @@ class ConversionRulesTest : public QObject {
     void partFrames();
     void retake_data();
     void retake();
+    void fileCourse_data();
+    void fileCourse();
     void encoderLookup_data();
     void encoderLookup();
     void sameFile_data();
@@ -302,6 +305,173 @@ void ConversionRulesTest::retake() {
     run.findings.cause = told;
     run.before.exists = outputBefore;
     QCOMPARE(wantsRetake(run, listed, {u"in.mkv"_qs, u"out.wmv"_qs}), retake);
+}
+
+void ConversionRulesTest::fileCourse_data() {
+    QTest::addColumn<QString>("events"); // what happened, in order
+    QTest::addColumn<QString>("step");   // the kind of the next; a finish's cause or verdict
+    const auto row = [](const char* name, const QByteArray& events, const char* step) {
+        QTest::newRow(name) << QString::fromLatin1(events) << QString::fromLatin1(step);
+    };
+    // A 60 s source at 25 fps, cut in two at frame 750; the second part leads in 25 frames.
+    const QByteArray cut = "encoders 2, probe first, probed 60, parts 2, key frames, cut";
+    const QByteArray joined = cut + ", part 750, part 775";
+    row("plain first", "", "StartPlain");
+    row("facts first where likely cut", "encoders 2, probe first", "Probe");
+    row("no probe tool", "encoders 2, probe first, no probe tool", "StartPlain");
+    row("plain runs", "plain running", "Wait");
+    row("listing calls for a filter", "plain running, listed 721 10", "Stop");
+    row("long listing, several encoders", "encoders 2, plain running, listed 320 30", "Stop");
+    row("long listing, one encoder", "plain running, listed 320 30", "Wait");
+    row("long listing, output there before",
+        "encoders 2, output before, plain running, listed 320 30", "Wait");
+    row("converted before the stop", "encoders 2, listed 320 30, plain converted",
+        "Finish Converted");
+    row("stopped for a filter", "listed 721 10, plain stopped", "Retake");
+    row("told a first stream not video", "plain FirstStreamNotVideo", "Retake");
+    row("told, no probe tool", "no probe tool, plain FirstStreamNotVideo",
+        "Finish FirstStreamNotVideo");
+    row("retake blocked", "listed 721 10, plain stopped, retake blocked", "Finish RetakeBlocked");
+    row("probe under way", "plain FirstStreamNotVideo, asking", "Wait");
+    row("probed", "plain FirstStreamNotVideo, probed 60", "StartWhole");
+    row("probed, no video", "probe first, probed novideo", "Finish NoVideo");
+    row("worth parts", "encoders 2, probe first, probed 60, parts 2", "FindKeyFrames");
+    row("key frames found", "encoders 2, probe first, probed 60, parts 2, key frames", "Cut");
+    row("output there before the cut", "encoders 2, probe first, probed 60, parts 2, output there",
+        "StartWhole");
+    row("parts wait", cut, "Wait");
+    row("a part failed, another runs", cut + ", part running, part DiskFull", "Stop");
+    row("a part failed, the other stopped", cut + ", part stopped, part DiskFull",
+        "Finish DiskFull");
+    row("the last part wrote nothing", cut + ", part 750, part NoOutputWritten", "StartWhole");
+    row("a part a frame short", cut + ", part 749, part 775", "StartWhole");
+    row("parts exact", joined, "Join");
+    row("list not written", joined + ", list failed", "Finish WriteFailed");
+    row("join runs", joined + ", join running", "Wait");
+    row("join failed", joined + ", join ExitCode", "Finish ExitCode");
+    row("join a frame short", joined + ", join 1499", "StartWhole");
+    row("joined", joined + ", join 1500", "Rename");
+    row("output came meanwhile", joined + ", join 1500, output there", "Finish OutputExists");
+    row("rename failed", joined + ", join 1500, rename failed", "Finish WriteFailed");
+    row("renamed", joined + ", join 1500, renamed, output there", "Finish Converted");
+    row("whole run after inexact parts", cut + ", part 749, part 775, whole converted",
+        "Finish Converted");
+    row("interrupted, parts run", cut + ", part running, interrupted", "Stop");
+    row("interrupted, parts wait", cut + ", interrupted", "Finish Interrupted");
+    row("interrupted while probing", "probe first, asking, interrupted", "Wait");
+    row("interrupted after a whole run", "plain converted, interrupted", "Finish Converted");
+    row("interrupted before the join", joined + ", interrupted", "Finish Interrupted");
+}
+
+// What a file does next, from what its runs, the probe tool and the steps
+// that touch files have told.
+void ConversionRulesTest::fileCourse() {
+    QFETCH(QString, events);
+    QFETCH(QString, step);
+    using Role = CourseRun::Role;
+    Course course;
+    course.paths = {u"/v/in.mkv"_qs, u"/v/in.wmv"_qs};
+    course.probeTool = u"/usr/bin/ffprobe"_qs;
+    bool outputBefore = false;
+    const auto facts = [](int width, double length) {
+        SourceFacts made;
+        made.known = true;
+        made.videoStream = 0;
+        made.width = width;
+        made.height = 240;
+        made.length = length;
+        return made;
+    };
+    // A run of the role that ends as told: "running", "stopped", "converted",
+    // its frames written, or the cause it failed with.
+    const auto take = [&](Role role, const QString& how) {
+        auto waiting = std::find_if(course.runs.begin(), course.runs.end(), [](const auto& run) {
+            return run.state == CourseRun::State::Waiting;
+        });
+        if (role != Role::Part || waiting == course.runs.end()) {
+            course.runs.append({role, CourseRun::State::Waiting, false, {}, {}});
+            waiting = course.runs.end() - 1;
+        }
+        CourseRun& run = *waiting;
+        run.record.before.exists = outputBefore && role == Role::Plain;
+        run.state = how == u"running"_qs ? CourseRun::State::Running : CourseRun::State::Ended;
+        run.stopped = how == u"stopped"_qs;
+        bool isNumber = false;
+        run.record.findings.frames = how.toInt(&isNumber);
+        const int cause =
+            QMetaEnum::fromType<FileOutcome::Cause>().keyToValue(how.toLatin1().constData());
+        if (cause >= 0)
+            run.record.findings.cause = FileOutcome::Cause(cause);
+        run.outcome = how == u"converted"_qs || isNumber
+                          ? FileOutcome::success(course.paths.source)
+                          : FileOutcome::failure(course.paths.source,
+                                                 cause >= 0 ? FileOutcome::Cause(cause)
+                                                            : FileOutcome::Cause::EncoderCrashed);
+    };
+    const QHash<QString, Role> roles{{u"plain"_qs, Role::Plain},
+                                     {u"whole"_qs, Role::Whole},
+                                     {u"part"_qs, Role::Part},
+                                     {u"join"_qs, Role::Join}};
+    for (const QString& event : events.split(u", "_qs, Qt::SkipEmptyParts)) {
+        const QStringList words = event.split(u' ');
+        if (roles.contains(words[0]))
+            take(roles[words[0]], words[1]);
+        else if (words[0] == u"encoders"_qs)
+            course.encoders = words[1].toInt();
+        else if (event == u"probe first"_qs)
+            course.probeFirst = true;
+        else if (event == u"no probe tool"_qs)
+            course.probeTool.clear();
+        else if (event == u"output before"_qs)
+            outputBefore = true;
+        else if (event == u"asking"_qs)
+            course.asking = true;
+        else if (event == u"interrupted"_qs)
+            course.interrupted = true;
+        else if (event == u"retake blocked"_qs)
+            course.retakeBlocked = true;
+        else if (event == u"list failed"_qs)
+            course.listFailed = u"disk full"_qs;
+        else if (event == u"rename failed"_qs)
+            course.renameFailed = u"permission denied"_qs;
+        else if (event == u"renamed"_qs)
+            course.renamed = true;
+        else if (event == u"output there"_qs)
+            course.outputThere = true;
+        else if (words[0] == u"listed"_qs)
+            course.listed = facts(words[1].toInt(), words[2].toDouble());
+        else if (event == u"probed novideo"_qs)
+            course.probed = facts(0, 0.0), course.probed->videoStream = -1;
+        else if (words[0] == u"probed"_qs) {
+            course.probed = facts(320, words[1].toDouble());
+            course.probed->frameRate = 25.0;
+        } else if (words[0] == u"parts"_qs)
+            course.parts = words[1].toInt();
+        else if (event == u"key frames"_qs)
+            course.keyFrames = QList<double>();
+        else if (event == u"cut"_qs) {
+            course.split = splitPlanFor(*course.probed, course.paths, {750}, u"/v/.q"_qs);
+            for (int part = 0; part < 2; ++part)
+                course.runs.append({Role::Part, CourseRun::State::Waiting, false, {}, {}});
+        } else
+            QFAIL(qPrintable(u"no such event: "_qs + event));
+    }
+    const Step next = nextStep(course);
+    // In the order of Step::Kind.
+    const QStringList kinds{u"Wait"_qs,       u"StartPlain"_qs,    u"Probe"_qs, u"Retake"_qs,
+                            u"Stop"_qs,       u"FindKeyFrames"_qs, u"Cut"_qs,   u"Join"_qs,
+                            u"StartWhole"_qs, u"Rename"_qs,        u"Finish"_qs};
+    QString told = kinds.value(int(next.kind));
+    if (next.kind == Step::Kind::Finish)
+        told +=
+            u' ' + (next.outcome.converted()
+                        ? u"Converted"_qs
+                        : QString::fromLatin1(QMetaEnum::fromType<FileOutcome::Cause>().valueToKey(
+                              int(next.outcome.cause))));
+    QCOMPARE(told, step);
+    // Whatever run told it, a finish is the source's, under its output's name.
+    if (next.kind == Step::Kind::Finish)
+        QCOMPARE(next.outcome.output, course.paths.output);
 }
 
 void ConversionRulesTest::encoderLookup_data() {

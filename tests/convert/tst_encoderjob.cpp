@@ -2,6 +2,7 @@
 // The encoder job against the fake encoder: how its child ends, fails to
 // start, or runs on once the job lets it go.
 
+#include "convert/childprocess.h"
 #include "convert/conversionplan.h"
 #include "convert/encodercommand.h"
 #include "convert/encoderjob.h"
@@ -53,6 +54,7 @@ class EncoderJobTest : public QObject {
     void startFailures();
     void abandonedChildRunsOn_data();
     void abandonedChildRunsOn();
+    void processorTimeTold();
 };
 
 void EncoderJobTest::childEnds_data() {
@@ -154,6 +156,24 @@ void EncoderJobTest::abandonedChildRunsOn() {
     QCOMPARE(fileText(output), u"fake wmv of "_qs + source + u"\n"_qs);
     QVERIFY(drainEvents());
     QCOMPARE(ends, 0); // an abandoned encoder's end is nobody's business
+}
+
+// What a busy child has used, read from the system: the cut of a file
+// into parts rests on it. A child that sleeps uses next to none.
+void EncoderJobTest::processorTimeTold() {
+#ifndef Q_OS_LINUX
+    QSKIP("told on Linux only");
+#endif
+    ChildProcess busy, idle;
+    busy.start(u"/bin/sh"_qs, {u"-c"_qs, u"while :; do :; done"_qs});
+    idle.start(u"/bin/sleep"_qs, {u"30"_qs});
+    QVERIFY(busy.waitForStarted() && idle.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(busy.processorSeconds().value_or(0.0) > 0.3, RunTimeout);
+    QVERIFY(idle.processorSeconds().value_or(1.0) < 0.1);
+    busy.kill();
+    idle.kill();
+    QVERIFY(busy.waitForFinished() && idle.waitForFinished());
+    QVERIFY(!busy.processorSeconds());
 }
 
 QTEST_GUILESS_MAIN(EncoderJobTest)
