@@ -402,11 +402,13 @@ void ConversionRulesTest::fileCourse() {
             QMetaEnum::fromType<FileOutcome::Cause>().keyToValue(how.toLatin1().constData());
         if (cause >= 0)
             run.record.findings.cause = FileOutcome::Cause(cause);
-        run.outcome = how == u"converted"_qs || isNumber
-                          ? FileOutcome::success(course.paths.source)
-                          : FileOutcome::failure(course.paths.source,
-                                                 cause >= 0 ? FileOutcome::Cause(cause)
-                                                            : FileOutcome::Cause::EncoderCrashed);
+        // The join reads the parts' list: its own outcome names that.
+        const QString source = role == Role::Join ? u"/v/.q.ffconcat"_qs : course.paths.source;
+        run.outcome =
+            how == u"converted"_qs || isNumber
+                ? FileOutcome::success(source)
+                : FileOutcome::failure(source, cause >= 0 ? FileOutcome::Cause(cause)
+                                                          : FileOutcome::Cause::EncoderCrashed);
     };
     const QHash<QString, Role> roles{{u"plain"_qs, Role::Plain},
                                      {u"whole"_qs, Role::Whole},
@@ -470,8 +472,10 @@ void ConversionRulesTest::fileCourse() {
                               int(next.outcome.cause))));
     QCOMPARE(told, step);
     // Whatever run told it, a finish is the source's, under its output's name.
-    if (next.kind == Step::Kind::Finish)
+    if (next.kind == Step::Kind::Finish) {
+        QCOMPARE(next.outcome.source, course.paths.source);
         QCOMPARE(next.outcome.output, course.paths.output);
+    }
 }
 
 void ConversionRulesTest::encoderLookup_data() {
