@@ -140,10 +140,9 @@ void FileConversion::interrupt() {
 void FileConversion::advance() {
     if (m_over)
         return;
-    for (qsizetype i = 0; i < m_jobs.size(); ++i) {
-        if (m_course.runs[i].state == State::Running)
-            m_course.runs[i].record = m_jobs[i]->record();
-    }
+    // What each run has told so far: its job holds it, the course reads it.
+    for (qsizetype i = 0; i < m_jobs.size(); ++i)
+        m_course.runs[i].record = m_jobs[i]->record();
     m_course.outputThere = OutputState::of(m_course.paths.output).exists;
     const Step step = nextStep(m_course);
     switch (step.kind) {
@@ -220,7 +219,6 @@ void FileConversion::start(qsizetype index) {
     const Launch& launch = m_launches[index];
     m_course.runs[index].state = State::Running;
     m_jobs[index]->start(m_encoder, launch.arguments, launch.paths, launch.facts);
-    m_course.runs[index].record = m_jobs[index]->record();
     Q_EMIT encodersChanged();
 }
 
@@ -255,7 +253,6 @@ void FileConversion::updateProgress() {
 void FileConversion::runEnded(qsizetype index, const FileOutcome& outcome) {
     CourseRun& run = m_course.runs[index];
     run.state = State::Ended;
-    run.record = m_jobs[index]->record();
     run.outcome = outcome;
     Q_EMIT encodersChanged();
     if (m_abandoned) {

@@ -414,32 +414,27 @@ void ConversionRulesTest::fileCourse() {
                                      {u"whole"_qs, Role::Whole},
                                      {u"part"_qs, Role::Part},
                                      {u"join"_qs, Role::Join}};
+    // Events that only set a flag of the course.
+    const QHash<QString, bool Course::*> flags{
+        {u"probe first"_qs, &Course::probeFirst},  {u"asking"_qs, &Course::asking},
+        {u"interrupted"_qs, &Course::interrupted}, {u"retake blocked"_qs, &Course::retakeBlocked},
+        {u"renamed"_qs, &Course::renamed},         {u"output there"_qs, &Course::outputThere}};
     for (const QString& event : events.split(u", "_qs, Qt::SkipEmptyParts)) {
         const QStringList words = event.split(u' ');
         if (roles.contains(words[0]))
             take(roles[words[0]], words[1]);
+        else if (flags.contains(event))
+            course.*flags[event] = true;
         else if (words[0] == u"encoders"_qs)
             course.encoders = words[1].toInt();
-        else if (event == u"probe first"_qs)
-            course.probeFirst = true;
         else if (event == u"no probe tool"_qs)
             course.probeTool.clear();
         else if (event == u"output before"_qs)
             outputBefore = true;
-        else if (event == u"asking"_qs)
-            course.asking = true;
-        else if (event == u"interrupted"_qs)
-            course.interrupted = true;
-        else if (event == u"retake blocked"_qs)
-            course.retakeBlocked = true;
         else if (event == u"list failed"_qs)
             course.listFailed = u"disk full"_qs;
         else if (event == u"rename failed"_qs)
             course.renameFailed = u"permission denied"_qs;
-        else if (event == u"renamed"_qs)
-            course.renamed = true;
-        else if (event == u"output there"_qs)
-            course.outputThere = true;
         else if (words[0] == u"listed"_qs)
             course.listed = facts(words[1].toInt(), words[2].toDouble());
         else if (event == u"probed novideo"_qs)
